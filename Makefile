@@ -1,0 +1,45 @@
+# Varnel: the commands of the README. Everything a fresh Debian 12 machine lacks is installed first.
+JOBS ?= 2
+BUILD := build
+ASAN := build-asan
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps build data run test bench capture fuzz clean
+
+all: build
+
+deps:
+	@scripts/deps.sh
+
+build: deps
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	@cmake --build $(BUILD) -j$(JOBS)
+
+data: build
+	@echo "make data: no show generator yet (varnel-mkdata); nothing to generate"
+
+run: data
+	@if [ -f $(BUILD)/demo/data.dat ]; then \
+		cd $(BUILD)/demo && ../bin/varnel; \
+	else \
+		echo "make run: no default show in $(BUILD)/demo yet; nothing to play"; \
+	fi
+
+# The normal build's tests, then the same suite under AddressSanitizer and UBSan.
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+	@test -f $(ASAN)/CMakeCache.txt || cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON
+	@cmake --build $(ASAN) -j$(JOBS)
+	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
+
+bench: build
+	@echo "make bench: no benchmarks yet"
+
+capture: build
+	@echo "make capture: no headless renderer yet (varnel-capture); nothing to capture"
+
+fuzz: build
+	@echo "make fuzz: no fuzz targets yet"
+
+clean:
+	rm -rf $(BUILD) $(ASAN)

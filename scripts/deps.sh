@@ -1,0 +1,40 @@
+#!/bin/sh
+# Installs the Debian packages that building, running and testing Varnel need; quick when all are there.
+set -eu
+
+packages="
+build-essential cmake pkg-config
+libsdl2-dev
+libjpeg62-turbo-dev
+libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+libmpg123-dev
+libfreetype-dev libfontconfig-dev fonts-liberation
+libpng-dev
+libmp3lame-dev lame
+nlohmann-json3-dev libcli11-dev
+googletest libgtest-dev libgmock-dev libbenchmark-dev
+xvfb xauth xdotool libx11-dev
+ffmpeg
+"
+
+missing=""
+for p in $packages; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    case "$status" in
+        *" installed") ;;
+        *) missing="$missing $p" ;;
+    esac
+done
+
+[ -z "$missing" ] && exit 0
+
+echo "deps: installing$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    run=""
+else
+    run="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$run apt-get update -qq
+# shellcheck disable=SC2086
+$run apt-get install -y -qq --no-install-recommends $missing

@@ -1,0 +1,59 @@
+// varnel_tool.cpp -- varnel-tool: archive packer and asset inspector
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <string>
+
+#include "kernel/fatal.h"
+#include "kernel/script.h"
+#include "pak.h"
+#include "script_json.h"
+
+namespace {
+
+int run_script(bool check) {
+    // A script fault prints the player's own "Error: ..." line and exits 1.
+    parse_script();
+    printf("%s\n", script_to_json().dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+    if (check) fprintf(stderr, "varnel-tool: checked the script only; no section type reads data files yet\n");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    set_fatal_message_box(false);
+
+    CLI::App app("Varnel archive packer and asset inspector", "varnel-tool");
+    app.require_subcommand(1);
+
+    CLI::App* pak = app.add_subcommand("pak", "Pack, list or unpack a data archive");
+    pak->require_subcommand(1);
+    std::string archive;
+    std::string dir;
+    CLI::App* create = pak->add_subcommand("create", "Pack every regular file under DIR into ARCHIVE");
+    create->add_option("ARCHIVE", archive, "Archive to write")->required();
+    create->add_option("DIR", dir, "Directory to pack")->required();
+    CLI::App* list = pak->add_subcommand("list", "List the entries: \"<offset> <length> <name>\"");
+    list->add_option("ARCHIVE", archive, "Archive to read")->required();
+    CLI::App* extract = pak->add_subcommand("extract", "Write every entry of ARCHIVE under DIR");
+    extract->add_option("ARCHIVE", archive, "Archive to read")->required();
+    extract->add_option("DIR", dir, "Directory to write into")->required();
+
+    CLI::App* script = app.add_subcommand("script", "Parse ./script.txt (or the one in ./data.dat) as the player does and print it as JSON");
+    bool check = false;
+    script->add_flag("--check", check, "Also load every data file that the used section types read");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int status = app.exit(e);
+        return status == 0 ? 0 : 2;
+    }
+
+    if (*create) return pak_create(archive, dir);
+    if (*list) return pak_list(archive);
+    if (*extract) return pak_extract(archive, dir);
+    if (*script) return run_script(check);
+    return 2;
+}
