@@ -6,14 +6,14 @@ packages="
 build-essential cmake pkg-config
 libsdl2-dev
 libjpeg62-turbo-dev
-libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0
 libmpg123-dev
 libfreetype-dev libfontconfig-dev fonts-liberation
 libpng-dev
 libmp3lame-dev lame
 nlohmann-json3-dev libcli11-dev
 googletest libgtest-dev libgmock-dev libbenchmark-dev
-xvfb xauth xdotool libx11-dev
+xvfb xauth xdotool x11-utils libx11-dev xfonts-base
 ffmpeg
 "
 

@@ -4,9 +4,12 @@
 // The player's whole run; returns its exit status.
 int run_program();
 
-// Checks what the script asked for against what exists and opens what the show needs; exits
-// through fatal_error on failure.
+// After the parse: the archive check, the window and GL context, the font, the loading phase and
+// the clock. Exits through fatal_error on failure.
 void start_up();
+
+// Until the quit flag is set: one waiting window event, or else one frame and the clock advance.
+void run_message_loop();
 
 // Releases what start-up created; safe at any stage, including before start-up.
 void shutdown();

@@ -4,33 +4,35 @@
 #include <string_view>
 
 #include "kernel/ascii_case.h"
+#include "sections/sections.h"
 
 void empty_handler() {}
 
 // The row index is the type id stored in a section, the loading phase loads types in row order and
-// the statistics print these names, so the order is fixed.
+// the statistics print these names, so the order is fixed. The last column is the number of sync
+// times that the type's handlers read.
 constexpr SectionType kSectionTypes[kSectionTypeCount] = {
-    {"loading", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"hombre", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"cameraloc", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"marspanorama", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"blackFadeOUT", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"varnelBump", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"varnellogo", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"redExplosion", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"souls", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"blueroombox", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"final", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"tunnel", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"heart", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"amilar", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"horrorface", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"ascension", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"sync", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"credits", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"titulo", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"voidSection", empty_handler, empty_handler, empty_handler, empty_handler},
-    {"fallingman", empty_handler, empty_handler, empty_handler, empty_handler},
+    {"loading", empty_handler, empty_handler, empty_handler, empty_handler, 0},
+    {"hombre", empty_handler, empty_handler, empty_handler, empty_handler, 0},
+    {"cameraloc", cameraloc_load, cameraloc_init, cameraloc_render, empty_handler, 0},
+    {"marspanorama", empty_handler, empty_handler, empty_handler, empty_handler, 3},
+    {"blackFadeOUT", blackfadeout_load, empty_handler, blackfadeout_render, empty_handler, 0},
+    {"varnelBump", empty_handler, empty_handler, empty_handler, empty_handler, 0},
+    {"varnellogo", empty_handler, empty_handler, empty_handler, empty_handler, 3},
+    {"redExplosion", empty_handler, empty_handler, empty_handler, empty_handler, 0},
+    {"souls", empty_handler, empty_handler, empty_handler, empty_handler, 0},
+    {"blueroombox", empty_handler, empty_handler, empty_handler, empty_handler, 1},
+    {"final", empty_handler, empty_handler, empty_handler, empty_handler, 0},
+    {"tunnel", empty_handler, empty_handler, empty_handler, empty_handler, 3},
+    {"heart", empty_handler, empty_handler, empty_handler, empty_handler, 33},
+    {"amilar", empty_handler, empty_handler, empty_handler, empty_handler, 10},
+    {"horrorface", empty_handler, empty_handler, empty_handler, empty_handler, 1},
+    {"ascension", empty_handler, empty_handler, empty_handler, empty_handler, 1},
+    {"sync", empty_handler, empty_handler, empty_handler, empty_handler, 2},
+    {"credits", empty_handler, empty_handler, empty_handler, empty_handler, 2},
+    {"titulo", empty_handler, empty_handler, empty_handler, empty_handler, 7},
+    {"voidSection", empty_handler, empty_handler, voidsection_render, empty_handler, 0},
+    {"fallingman", empty_handler, empty_handler, empty_handler, empty_handler, 3},
 };
 
 namespace {

@@ -32,6 +32,7 @@ struct SectionType {
     SectionHandler init;    // once per section, in the frame it starts
     SectionHandler render;  // every frame while a section of the type is active
     SectionHandler end;     // the loading type's only, at the end of the loading phase
+    int syncs;              // sync times its handlers read: a queued section must declare as many
 };
 
 inline constexpr int kSectionTypeCount = 21;

@@ -1,0 +1,196 @@
+// timeline.cpp -- the loading phase, the frame that runs the sections, and the clock advance
+#include "kernel/timeline.h"
+
+#include "kernel/fatal.h"
+#include "kernel/kernel.h"
+#include "kernel/script.h"
+#include "platform/statistics.h"
+#include "platform/timer.h"
+#include "platform/window.h"
+
+namespace {
+
+// Before the first section whose start is greater than or equal to its own: among equal starts
+// the section later in the script stands first.
+void insert_pending(Section* section) {
+    Section* prev = nullptr;
+    Section* next = g_kernel.pending;
+    while (next && next->start < section->start) {
+        prev = next;
+        next = next->next_pending;
+    }
+    section->prev_pending = prev;
+    section->next_pending = next;
+    if (next) next->prev_pending = section;
+    if (prev) {
+        prev->next_pending = section;
+    } else {
+        g_kernel.pending = section;
+    }
+}
+
+// Before the first active section whose layer is greater than or equal to its own: among equal
+// layers the section started last renders first.
+void insert_active(Section* section) {
+    Section* prev = nullptr;
+    Section* next = g_kernel.active;
+    while (next && next->layer < section->layer) {
+        prev = next;
+        next = next->next_active;
+    }
+    section->prev_active = prev;
+    section->next_active = next;
+    if (next) next->prev_active = section;
+    if (prev) {
+        prev->next_active = section;
+    } else {
+        g_kernel.active = section;
+    }
+}
+
+void remove_pending(Section* section) {
+    if (section->prev_pending) {
+        section->prev_pending->next_pending = section->next_pending;
+    } else {
+        g_kernel.pending = section->next_pending;
+    }
+    if (section->next_pending) section->next_pending->prev_pending = section->prev_pending;
+    section->next_pending = section->prev_pending = nullptr;
+}
+
+void remove_active(Section* section) {
+    if (section->prev_active) {
+        section->prev_active->next_active = section->next_active;
+    } else {
+        g_kernel.active = section->next_active;
+    }
+    if (section->next_active) section->next_active->prev_active = section->prev_active;
+    section->next_active = section->prev_active = nullptr;
+}
+
+// Makes section current and times one of its handlers with the performance counter.
+void call_timed(Section* section, SectionHandler handler) {
+    g_kernel.current = section;
+    const uint64_t before = read_counter();
+    handler();
+    const uint64_t after = read_counter();
+    // The first frame has no frame time to measure a share against.
+    section->cpu_percent = g_kernel.frame_time > 0.0f ? section->cpu_time * 100.0f / g_kernel.frame_time : 0.0f;
+    section->cpu_time = float(after - before) / g_kernel.counter_frequency;
+    g_kernel.section_time_sum += section->cpu_time;
+}
+
+}  // namespace
+
+void reset_timeline() {
+    g_kernel.pending = nullptr;
+    g_kernel.active = nullptr;
+    g_kernel.current = nullptr;
+    g_kernel.demo_time = g_demostart;
+    g_kernel.frame_count = 0;
+    g_kernel.frame_time = 0.0f;
+    g_kernel.rate_window_start = 0;
+    g_kernel.rate_window_frames = 0;
+    g_kernel.frame_rate = 0.0f;
+    g_kernel.kernel_time = 0.0f;
+    g_kernel.kernel_percent = 0.0f;
+    g_kernel.quit = false;
+}
+
+void run_loading_phase() {
+    const SectionType* types = g_kernel.types;
+    const SectionType& loading = types[kLoadingType];
+    g_kernel.loading = true;
+    loading.load();
+    loading.init();
+
+    bool used[kSectionTypeCount] = {};
+    g_kernel.types_to_load = 0;
+    g_kernel.types_loaded = 0;
+    for (Section* s = g_kernel.script; s; s = s->next_script) {
+        // A section over before playback begins is never queued, and does not get its type loaded.
+        if (s->end <= g_demostart) continue;
+        // Handlers index their sync times without looking at the count.
+        if (s->sync_count < types[s->type].syncs) {
+            fatal_error("Section '%s' at %.2f: %d syncs found, %d needed", types[s->type].name, double(s->start),
+                        s->sync_count, types[s->type].syncs);
+        }
+        if (s->type != kLoadingType && !used[s->type]) {
+            used[s->type] = true;
+            ++g_kernel.types_to_load;
+        }
+        insert_pending(s);
+    }
+
+    loading.render();
+    for (int type = 1; type < kSectionTypeCount; ++type) {
+        if (used[type]) {
+            types[type].load();
+            ++g_kernel.types_loaded;
+        }
+        loading.render();
+    }
+    loading.end();
+    g_kernel.loading = false;
+}
+
+void start_clock() {
+    const uint64_t frequency = clock_frequency();
+    if (frequency == 0 || counter_frequency() == 0) fatal_error("High-resolution performance counter not available");
+    g_kernel.clock_frequency = float(frequency);
+    g_kernel.counter_frequency = float(counter_frequency());
+    g_kernel.last_counter = read_clock();
+}
+
+void run_frame() {
+    g_kernel.section_time_sum = 0.0f;
+
+    while (g_kernel.pending && g_kernel.pending->start <= g_kernel.demo_time) {
+        Section* section = g_kernel.pending;
+        call_timed(section, g_kernel.types[section->type].init);
+        insert_active(section);
+        remove_pending(section);
+    }
+
+    for (Section* section = g_kernel.active; section;) {
+        Section* next = section->next_active;
+        if (section->end <= g_kernel.demo_time) {
+            remove_active(section);
+        } else {
+            section->run_time += g_kernel.frame_time;
+            call_timed(section, g_kernel.types[section->type].render);
+        }
+        section = next;
+    }
+
+    if (g_drawfps) {
+        draw_frame_rate();
+    } else if (g_debug) {
+        draw_statistics();
+    }
+    present_frame();
+
+    if (!g_kernel.pending && !g_kernel.active) g_kernel.quit = true;
+}
+
+void advance_clock() {
+    const uint64_t now = read_clock();
+    const uint64_t ticks = now - g_kernel.last_counter;
+    ++g_kernel.frame_count;
+    ++g_kernel.rate_window_frames;
+    g_kernel.frame_time = float(ticks) / g_kernel.clock_frequency;
+    g_kernel.last_counter = now;
+    // The demo time follows this sum alone, never the counter or the music.
+    g_kernel.demo_time += g_kernel.frame_time;
+
+    // A window longer than half a second closes; the first frame closes one at once.
+    const uint64_t window = now - g_kernel.rate_window_start;
+    if (2.0f * float(window) > g_kernel.clock_frequency) {
+        g_kernel.frame_rate = float(g_kernel.rate_window_frames) * g_kernel.clock_frequency / float(window);
+        g_kernel.rate_window_frames = 0;
+        g_kernel.rate_window_start = now;
+    }
+
+    g_kernel.kernel_time = g_kernel.frame_time - g_kernel.section_time_sum;
+    g_kernel.kernel_percent = g_kernel.frame_time > 0.0f ? g_kernel.kernel_time * 100.0f / g_kernel.frame_time : 0.0f;
+}

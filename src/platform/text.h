@@ -1,0 +1,16 @@
+// text.h -- the bitmap font and 2D text drawing in window pixels
+#pragma once
+
+// Builds 256 display lists from the face (resolved through fontconfig, bold, 15 pixels high):
+// list base + c draws the glyph of code c (Windows-1252) for c from 0 to 254.
+// Needs a current GL context.
+void create_font(const char* face);
+
+// Draws text with its first glyph at raster position (x, y), in the colour current now.
+void draw_text(int x, int y, const char* text);
+
+// Window pixels with the origin at the bottom left: depth test and texturing off, projection and
+// model-view matrices pushed. end_text_mode pops them, turns both back on and leaves the
+// projection matrix selected.
+void begin_text_mode();
+void end_text_mode();

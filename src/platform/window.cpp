@@ -1,0 +1,184 @@
+// window.cpp -- the SDL window, full-screen display mode, GL context and window events
+#include "platform/window.h"
+
+#include <SDL.h>
+#include <GL/gl.h>
+
+#include "kernel/kernel.h"
+#include "kernel/script.h"
+#include "platform/gl_log.h"
+
+DisplayState g_display;
+
+namespace {
+
+struct WindowState {
+    bool video = false;              // SDL's video subsystem is up
+    SDL_Window* window = nullptr;
+    bool gl_loaded = false;          // the GL library, loaded for good
+    SDL_GLContext context = nullptr;
+    void (*present_hook)() = nullptr;
+} s_window;
+
+// The display mode of exactly width x height: a 16-bit one when the display lists one, else the
+// first of that size. False when the display has none of that size.
+bool find_display_mode(int width, int height, SDL_DisplayMode* found) {
+    bool any = false;
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) != 0 || mode.w != width || mode.h != height) continue;
+        if (SDL_BITSPERPIXEL(mode.format) == 16) {
+            *found = mode;
+            return true;
+        }
+        if (!any) *found = mode;
+        any = true;
+    }
+    return any;
+}
+
+void request_pixel_format() {
+    // 16 colour bits, no alpha, 16 depth bits, no stencil or accumulation, double buffered; a
+    // software-only visual is refused.
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_BUFFER_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_ACCELERATED_VISUAL, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+void set_default_gl_state() {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glViewport(0, 0, g_display.width, g_display.height);
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glDisable(GL_LIGHTING);
+    glShadeModel(GL_FLAT);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDisable(GL_CULL_FACE);
+}
+
+}  // namespace
+
+int open_graphics(const char* title) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return -1;
+    s_window.video = true;
+
+    g_display.width = gl_width;
+    g_display.height = gl_height;
+    g_display.aspect = float(gl_width) / float(gl_height);
+
+    SDL_DisplayMode mode = {};
+    if (gl_fullscreen && !find_display_mode(g_display.width, g_display.height, &mode)) return -2;
+
+    request_pixel_format();
+    // Loaded once for the program's life: SDL would unload the driver with the window, and with it
+    // what a leak checker needs to tell the driver's own memory from ours.
+    if (!s_window.gl_loaded) {
+        if (SDL_GL_LoadLibrary(nullptr) != 0) return -2;
+        s_window.gl_loaded = true;
+    }
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (gl_fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
+    s_window.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, g_display.width,
+                                       g_display.height, flags);
+    if (!s_window.window) return -2;
+    if (gl_fullscreen && SDL_SetWindowDisplayMode(s_window.window, &mode) != 0) return -2;
+    SDL_ShowWindow(s_window.window);
+    SDL_RaiseWindow(s_window.window);
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_WarpMouseGlobal(g_display.width / 2, g_display.height / 2);
+
+    s_window.context = SDL_GL_CreateContext(s_window.window);
+    if (!s_window.context) {
+        SDL_DestroyWindow(s_window.window);
+        s_window.window = nullptr;
+        return -2;
+    }
+    // A show should not tear: adaptive vertical sync, else plain, else none.
+    if (SDL_GL_SetSwapInterval(-1) != 0 && SDL_GL_SetSwapInterval(1) != 0) SDL_GL_SetSwapInterval(0);
+
+    if (gl_info) write_driver_log();
+    detect_extensions();
+    set_default_gl_state();
+    return 0;
+}
+
+void present_frame() {
+    glFlush();
+    if (s_window.present_hook) s_window.present_hook();
+    if (s_window.window) SDL_GL_SwapWindow(s_window.window);
+}
+
+void set_present_hook(void (*hook)()) {
+    s_window.present_hook = hook;
+}
+
+void handle_window_event(const SDL_Event& event) {
+    switch (event.type) {
+    case SDL_QUIT:
+        g_kernel.quit = true;
+        break;
+    case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_CLOSE) g_kernel.quit = true;
+        break;
+    case SDL_KEYDOWN:
+        if (event.key.repeat) break;
+        switch (event.key.keysym.sym) {
+        case SDLK_ESCAPE:
+            g_kernel.quit = true;
+            break;
+        case SDLK_d:
+            if (g_debug) g_kernel.debug_lines = !g_kernel.debug_lines;
+            break;
+        case SDLK_f:
+            g_drawfps = !g_drawfps;
+            break;
+        default:
+            break;
+        }
+        break;
+    default:
+        // Key releases, mouse buttons and everything else: nothing.
+        break;
+    }
+}
+
+bool poll_window_event() {
+    if (!s_window.video) return false;
+    SDL_Event event;
+    if (!SDL_PollEvent(&event)) return false;
+    handle_window_event(event);
+    return true;
+}
+
+void close_graphics() {
+    if (s_window.context) {
+        SDL_GL_MakeCurrent(s_window.window, nullptr);
+        SDL_GL_DeleteContext(s_window.context);
+        s_window.context = nullptr;
+    }
+    // Leaving full screen gives the desktop its own mode back.
+    if (s_window.window) SDL_SetWindowFullscreen(s_window.window, 0);
+    if (s_window.video) SDL_ShowCursor(SDL_ENABLE);
+    if (s_window.window) {
+        SDL_DestroyWindow(s_window.window);
+        s_window.window = nullptr;
+    }
+    if (s_window.video) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        s_window.video = false;
+        s_window.gl_loaded = false;
+    }
+}

@@ -1,0 +1,35 @@
+// cameraloc.cpp -- "cameraloc": the default camera, for sections that draw with the current matrices
+#include "kernel/fatal.h"
+#include "kernel/kernel.h"
+#include "platform/window.h"
+#include "render/camera.h"
+#include "sections/sections.h"
+
+namespace {
+
+struct CameralocState {
+    Camera camera;  // shared by every "cameraloc" section
+} s_cameraloc;
+
+}  // namespace
+
+void cameraloc_load() {
+    s_cameraloc.camera = create_camera(1);
+    set_position(&s_cameraloc.camera, 0.0f, 0.0f, -100.0f);
+    set_target(&s_cameraloc.camera, 0.0f, 0.0f, 0.0f);
+    set_field_of_view(&s_cameraloc.camera, 90.0f, g_display.aspect);
+    set_roll(&s_cameraloc.camera, 0.0f);
+}
+
+void cameraloc_init() {
+    const Section& section = *g_kernel.current;
+    if (section.sync_count != 0) {
+        fatal_error("Section: invalid number of syncs (%d found, %d expected)", section.sync_count, 0);
+    }
+}
+
+void cameraloc_render() {
+    apply_projection(s_cameraloc.camera);
+    apply_camera(s_cameraloc.camera);
+    // Leaves the model-view matrix selected, both matrices holding the default camera.
+}

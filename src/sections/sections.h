@@ -1,0 +1,14 @@
+// sections.h -- the handlers that each section type's file exports to the section type table
+#pragma once
+
+// "cameraloc": loads a fixed default camera for the layers above it.
+void cameraloc_load();
+void cameraloc_init();
+void cameraloc_render();
+
+// "blackFadeOUT": darkens what the layers below drew, to black at its end.
+void blackfadeout_load();
+void blackfadeout_render();
+
+// "voidSection": clears colour and depth.
+void voidsection_render();

@@ -1,0 +1,117 @@
+#!/bin/bash
+# x11_test.sh -- the player under a real X server (Xvfb, one 640x480 16-bit mode, no window manager):
+# Escape and a close request end it with 0, full screen runs at the offered size and fails at another.
+# Usage: x11_test.sh PLAYER X11_CLOSE   (run inside xvfb-run -s "-screen 0 640x480x16")
+set -u
+player=$1
+x11_close=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+export SDL_AUDIODRIVER=dummy
+failures=0
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+# Starts the player on script text $1 in the background; sets pid.
+start_player() {
+    printf '%s' "$1" > script.txt
+    "$player" 2> stderr.txt &
+    pid=$!
+}
+
+# The id of the first top-level window named exactly $1, or nothing.
+find_window() {
+    xwininfo -root -children | grep -F "\"$1\": " | awk '{ print $1; exit }'
+}
+
+# The same, waiting up to 20 seconds for the window to appear.
+window_of() {
+    for _ in $(seq 200); do
+        id=$(find_window "$1")
+        [ -n "$id" ] && { echo "$id"; return; }
+        sleep 0.1
+    done
+}
+
+# Waits up to 20 seconds for the player to end; sets rc (124 when it did not end).
+wait_player() {
+    for _ in $(seq 200); do
+        if ! kill -0 "$pid" 2> /dev/null; then
+            wait "$pid"
+            rc=$?
+            return
+        fi
+        sleep 0.1
+    done
+    kill "$pid"
+    wait "$pid"
+    rc=124
+}
+
+long_show='gl_fullscreen 0
+g_demoname Varnel X11
+[voidSection]
+end 60
+[eof]
+'
+
+echo "Escape ends the run"
+start_player "$long_show"
+window=$(window_of 'Varnel X11')
+[ -n "$window" ] || fail "no window appeared"
+sleep 0.5
+xdotool key Escape
+wait_player
+[ "$rc" = 0 ] || fail "Escape: exit status $rc, $(cat stderr.txt)"
+
+echo "A close request ends the run"
+start_player "$long_show"
+window=$(window_of 'Varnel X11')
+sleep 0.5
+"$x11_close" "$window" || fail "close request not sent"
+wait_player
+[ "$rc" = 0 ] || fail "close request: exit status $rc, $(cat stderr.txt)"
+
+echo "Full screen at the size the display offers"
+start_player 'gl_fullscreen 1
+gl_width 640
+gl_height 480
+g_debug 1
+[voidSection]
+end 1.5
+[cameraloc]
+end 1.5
+layer 1
+[blackFadeOUT]
+start 0.5
+end 1.5
+layer 2
+[eof]
+'
+wait_player
+[ "$rc" = 0 ] || fail "full screen 640x480: exit status $rc, $(cat stderr.txt)"
+
+echo "Full screen at a size it does not offer"
+start_player 'gl_fullscreen 1
+gl_width 800
+gl_height 600
+[voidSection]
+end 60
+[eof]
+'
+# The message box shows after the window is gone; close it as a window manager would.
+box=$(window_of Error)
+[ -n "$box" ] || fail "no message box"
+[ -z "$(find_window Varnel)" ] || fail "the window outlived the fatal error"
+sleep 0.3
+[ -n "$box" ] && "$x11_close" "$box"
+wait_player
+[ "$rc" = 1 ] || fail "full screen 800x600: exit status $rc"
+[ "$(cat stderr.txt)" = "Error: Error opening graphics mode" ] || fail "full screen 800x600: $(cat stderr.txt)"
+
+[ "$failures" = 0 ] && echo "all passed"
+exit "$failures"

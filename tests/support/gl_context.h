@@ -1,0 +1,18 @@
+// gl_context.h -- one offscreen window and GL context for the tests of a process, and pixel reading
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+inline constexpr int kTestWidth = 160;
+inline constexpr int kTestHeight = 120;
+
+// Opens the player's window, windowed at kTestWidth x kTestHeight on SDL's offscreen driver, once;
+// later calls only make sure it is open. Fails the test when it cannot be had.
+void open_test_graphics();
+
+// The colour at window pixel (x, y), origin bottom left, from the back buffer.
+std::array<int, 3> read_pixel(int x, int y);
+
+// The 16 values of a GL matrix (GL_PROJECTION_MATRIX, GL_MODELVIEW_MATRIX), column by column.
+std::array<float, 16> read_matrix(unsigned name);
