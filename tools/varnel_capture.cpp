@@ -16,9 +16,12 @@
 #include "kernel/kernel.h"
 #include "kernel/program.h"
 #include "kernel/script.h"
+#include "platform/music.h"
+#include "platform/sound.h"
 #include "platform/timer.h"
 #include "platform/window.h"
 #include "png_writer.h"
+#include "wav_writer.h"
 
 namespace {
 
@@ -31,6 +34,7 @@ struct CaptureState {
     std::string out = "capture";
     bool loading = false;          // also the frames the loading phase presents
     std::string stats;             // --stats file
+    std::string audio;             // --audio file
     std::vector<uint8_t> pixels;   // one frame read back
     int loading_frames = 0;
     int frames = 0;
@@ -118,6 +122,36 @@ bool write_stats() {
     return (fclose(file) == 0) && ok;
 }
 
+// The soundtrack from g_demostart for as long as the frames written last, decoded by the sound
+// layer as playback decodes it, so that the two line up. Silence for a show without music.
+bool write_audio() {
+    const uint32_t frames = uint32_t((uint64_t(s_capture.frames) * kSoundRate + uint64_t(s_capture.fps) / 2) /
+                                     uint64_t(s_capture.fps));
+    FILE* file = fopen(s_capture.audio.c_str(), "wb");
+    if (!file) return false;
+    bool ok = write_wav_header(file, frames);
+
+    size_t length = 0;
+    const uint8_t* mp3 = snd_enable ? music_data(&length) : nullptr;
+    SoundStream* stream = mp3 ? sound_open_stream(mp3, length) : nullptr;
+    if (stream && g_demostart > 0.0f) sound_set_stream_time(stream, music_start_ms());
+    if (!snd_enable) fprintf(stderr, "varnel-capture: the show has no music (snd_enable 0); the soundtrack is silence\n");
+
+    std::vector<int16_t> samples(4096 * 2);
+    for (uint32_t done = 0; ok && done < frames;) {
+        const int n = int(std::min<uint32_t>(frames - done, 4096));
+        if (stream) {
+            sound_read_stream(stream, samples.data(), n);
+        } else {
+            std::fill(samples.begin(), samples.end(), 0);
+        }
+        ok = fwrite(samples.data(), 4, size_t(n), file) == size_t(n);
+        done += uint32_t(n);
+    }
+    if (stream) sound_close_stream(stream);
+    return (fclose(file) == 0) && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,6 +166,7 @@ int main(int argc, char** argv) {
     app.add_option("--out", s_capture.out, "Directory for the frames (default: capture)");
     app.add_flag("--loading", s_capture.loading, "Also write the frames of the loading phase as DIR/loading-<n>.png");
     app.add_option("--stats", s_capture.stats, "Write per section type the frames rendered and the handler times as JSON");
+    app.add_option("--audio", s_capture.audio, "Write the soundtrack from g_demostart to the end as a 16-bit stereo 44100 Hz WAV");
     CLI11_PARSE(app, argc, argv);
 
     std::sort(at.begin(), at.end());
@@ -147,6 +182,7 @@ int main(int argc, char** argv) {
 
     // The player's own course, on an offscreen window and a fixed clock.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
     set_fatal_message_box(false);
     parse_script();
     gl_fullscreen = 0;
@@ -154,11 +190,16 @@ int main(int argc, char** argv) {
     set_present_hook(capture_frame);
     start_up();
     run_message_loop();
+    const bool audio_ok = s_capture.audio.empty() || write_audio();
     shutdown();
     fprintf(stderr, "%svarnel-capture: %.1f s, %d frames, %d files written to %s\n", s_capture.progress ? "\r" : "",
             double(g_kernel.demo_time),
             s_capture.frames, s_capture.written, s_capture.out.c_str());
 
+    if (!audio_ok) {
+        fprintf(stderr, "varnel-capture: cannot write %s\n", s_capture.audio.c_str());
+        return 1;
+    }
     if (!s_capture.stats.empty() && !write_stats()) {
         fprintf(stderr, "varnel-capture: cannot write %s\n", s_capture.stats.c_str());
         return 1;

@@ -5,6 +5,7 @@
 #include "kernel/kernel.h"
 #include "kernel/script.h"
 #include "kernel/timeline.h"
+#include "platform/music.h"
 #include "platform/text.h"
 #include "platform/window.h"
 
@@ -16,6 +17,10 @@ void start_up() {
     create_font("Arial");
     reset_timeline();
     run_loading_phase();
+    if (snd_enable) {
+        open_music();
+        start_music();
+    }
     start_clock();
 }
 
@@ -29,6 +34,7 @@ void run_message_loop() {
 }
 
 void shutdown() {
+    if (snd_enable) close_music();
     close_graphics();
 }
 

@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "kernel/kernel.h"
+#include "kernel/script.h"
+#include "platform/music.h"
 #include "platform/text.h"
 
 namespace {
@@ -33,6 +35,7 @@ struct StatisticsState {
 void format_statistics_line(char* line, size_t size) {
     snprintf(line, size, "frame %d, sec %.2f/%.2f, fps %.1f", g_kernel.frame_count, double(g_kernel.demo_time),
              double(g_kernel.demo_end), double(g_kernel.frame_rate));
+    if (snd_enable) append(line, size, ", snd %.1f%%", double(music_cpu_usage()));
     append(line, size, ", krnl %.2fms/%.1f%%", double(g_kernel.kernel_time * 1000.0f), double(g_kernel.kernel_percent));
 }
 

@@ -7,7 +7,7 @@ struct Section;
 
 inline constexpr size_t kStatisticsLineSize = 4096;
 
-// "frame %d, sec %.2f/%.2f, fps %.1f", then ", krnl %.2fms/%.1f%%", from the kernel's state.
+// "frame %d, sec %.2f/%.2f, fps %.1f", with sound ", snd %.1f%%", then ", krnl %.2fms/%.1f%%".
 void format_statistics_line(char* line, size_t size);
 
 // "ready ." and the type name of every pending section, each followed by a dot.

@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
+#include "support/audio.h"
 #include "support/scratch.h"
 
 namespace {
@@ -103,11 +105,11 @@ TEST_F(PlayerTest, StartUpFaults) {
     EXPECT_EQ(r.err, "Error: Section 'tunnel' at 1.00: 2 syncs found, 3 needed\n");
 }
 
-// Frames of a fixed clock at fps whose demo time, summed in 32-bit floats as the kernel sums it,
-// lies in [start, end).
-int frames_between(float start, float end, int fps) {
+// Frames of a fixed clock at fps whose demo time, summed in 32-bit floats from clock_start as the
+// kernel sums it, lies in [start, end).
+int frames_between(float start, float end, int fps, float clock_start = 0.0f) {
     int n = 0;
-    float t = 0.0f;
+    float t = clock_start;
     for (; t < end; t += 1.0f / float(fps)) n += t >= start;
     return n;
 }
@@ -145,6 +147,96 @@ TEST_F(PlayerTest, CaptureWritesTheFramesAskedFor) {
 
     r = capture({"--fps", "0"});
     EXPECT_NE(r.status, 0);
+}
+
+// The "Error: ..." line among what the run wrote to standard error (SDL's disk driver adds its own).
+std::string error_line(const std::string& err) {
+    const size_t at = err.find("Error: ");
+    return at == std::string::npos ? "" : err.substr(at, err.find('\n', at) - at);
+}
+
+std::vector<int16_t> read_samples(const std::string& path) {
+    const std::string bytes = read_file(path);
+    std::vector<int16_t> samples(bytes.size() / 2);
+    memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+TEST_F(PlayerTest, MusicStartsAtTheDemoStart) {
+    const std::string mp3 = make_test_mp3(15.0);
+    write_file("music/Track.mp3", mp3);
+    const std::vector<int16_t> reference = decode_mp3(mp3);
+    for (float start : {0.0f, 12.5f}) {
+        SCOPED_TRACE(start);
+        write_file("script.txt", "gl_fullscreen 0\nsnd_enable 1\nsnd_mp3file music/track.mp3\ng_demostart " +
+                                     std::to_string(start) + "\n[voidSection]\nend " + std::to_string(start + 1.0f) +
+                                     "\n[eof]\n");
+        ProcessResult r = run_process(VARNEL_BIN, {},
+                                      {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=heard.raw"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        // Silence until the stream is unpaused, then the music from the start time on.
+        const std::vector<int16_t> heard = read_samples("heard.raw");
+        const size_t first = size_t(start * 44100) * 2;
+        const long at = find_samples(heard, reference.data() + first, 8192);
+        ASSERT_GE(at, 0) << "the music from " << start << " s is not in what was heard";
+        EXPECT_EQ(std::count(heard.begin(), heard.begin() + at, 0), at) << "something sounded before it";
+        EXPECT_GT(heard.size() - size_t(at), size_t(44100)) << "about a second of it plays";
+    }
+}
+
+TEST_F(PlayerTest, CaptureWritesTheSoundtrackThatLinesUpWithItsFrames) {
+    const std::string mp3 = make_test_mp3(15.0);
+    write_file("track.mp3", mp3);
+    write_file("script.txt", "g_demostart 12.5\nsnd_enable 1\nsnd_mp3file track.mp3\n[voidSection]\nend 20\n[eof]\n");
+    ProcessResult r = capture({"--fps", "25", "--to", "13.5", "--audio", "sound.wav", "--out", "frames"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string wav = read_file("sound.wav");
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+    // Frames from 12.5 s up to the first at or after 13.5 s, each 1/25 s of sound.
+    const int frames = frames_between(12.5f, 13.5f, 25, 12.5f) + 1;
+    const size_t samples = (wav.size() - 44) / 2;
+    EXPECT_EQ(samples, size_t(frames) * 44100 / 25 * 2);
+    const std::vector<int16_t> reference = decode_mp3(mp3);
+    std::vector<int16_t> heard(samples);
+    memcpy(heard.data(), wav.data() + 44, samples * 2);
+    EXPECT_TRUE(std::equal(heard.begin(), heard.end(), reference.begin() + 12500 * 441 / 10 * 2))
+        << "the soundtrack starts at g_demostart, to the sample";
+}
+
+TEST_F(PlayerTest, MusicFaults) {
+    const std::vector<std::string> disk = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=heard.raw"};
+    const std::string show = "[voidSection]\nend 0.5\n[eof]\n";
+    write_file("words.mp3", "these are words, not music\n");
+
+    write_file("script.txt", "gl_fullscreen 0\nsnd_enable 1\nsnd_mp3file words.mp3\n" + show);
+    EXPECT_EQ(error_line(run_process(VARNEL_BIN, {}, disk).err), "Error: Unknown file format");
+    write_file("script.txt", "gl_fullscreen 0\nsnd_enable 1\nsnd_mp3file none.mp3\n" + show);
+    ProcessResult r = run_process(VARNEL_BIN, {}, disk);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(error_line(r.err), "Error: Mp3 file not found");
+    r = run_process(VARNEL_BIN, {}, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=no-such-device"});
+    EXPECT_EQ(error_line(r.err), "Error: Error initializing output device.");
+
+    write_file("data.dat", build_archive({{"script.txt", "gl_fullscreen 0\ng_packeddata 1\nsnd_enable 1\nsnd_mp3file a.mp3\n" + show}}));
+    remove("script.txt");
+    EXPECT_EQ(error_line(run_process(VARNEL_BIN, {}, disk).err), "Error: Mp3 file not found at PAK");
+
+    // A fatal error while the music plays closes it on the way out.
+    write_file("music.mp3", make_test_mp3(3.0));
+    write_file("script.txt", "gl_fullscreen 0\nsnd_enable 1\nsnd_mp3file music.mp3\n[voidSection]\nend 2\n"
+                             "[cameraloc]\nstart 0.3\nend 2\nsyncs 1\nsync 0\n[eof]\n");
+    r = run_process(VARNEL_BIN, {}, disk);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(error_line(r.err), "Error: Section: invalid number of syncs (1 found, 0 expected)");
+
+    // Without sound the audio system is never opened.
+    remove("heard.raw");
+    write_file("script.txt", "gl_fullscreen 0\nsnd_enable 0\nsnd_mp3file none.mp3\n" + show);
+    r = run_process(VARNEL_BIN, {}, disk);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(std::filesystem::exists("heard.raw"));
 }
 
 TEST_F(PlayerTest, ToolPrintsTheScriptAsJson) {

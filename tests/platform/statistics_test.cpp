@@ -5,6 +5,7 @@
 #include <string>
 
 #include "kernel/kernel.h"
+#include "kernel/script.h"
 #include "platform/statistics.h"
 
 namespace {
@@ -26,6 +27,12 @@ TEST_F(StatisticsTest, SummaryLine) {
     format_statistics_line(line, sizeof line);
     // No sound: the kernel part follows the frame rate directly.
     EXPECT_STREQ(line, "frame 1234, sec 12.35/150.00, fps 59.9, krnl 1.25ms/7.5%");
+
+    // With sound, the sound layer's load between them (nothing plays here).
+    snd_enable = 1;
+    format_statistics_line(line, sizeof line);
+    snd_enable = 0;
+    EXPECT_STREQ(line, "frame 1234, sec 12.35/150.00, fps 59.9, snd 0.0%, krnl 1.25ms/7.5%");
 }
 
 TEST_F(StatisticsTest, PendingLine) {

@@ -1,0 +1,131 @@
+// sound_test.cpp -- the sound layer: error codes and texts, streams, seeking, channels, CPU usage
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/sound.h"
+#include "support/audio.h"
+
+namespace {
+
+class SoundTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { mp3_ = new std::string(make_test_mp3(15.0)); }
+    static void TearDownTestSuite() {
+        delete mp3_;
+        mp3_ = nullptr;
+    }
+    void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        ASSERT_TRUE(sound_set_output(kSoundDefaultOutput));
+        ASSERT_TRUE(sound_set_driver(0));
+        ASSERT_TRUE(sound_init(kSoundRate, 32, 0));
+    }
+    void TearDown() override { sound_close(); }
+
+    const uint8_t* data() const { return reinterpret_cast<const uint8_t*>(mp3_->data()); }
+    static std::string* mp3_;
+};
+
+std::string* SoundTest::mp3_ = nullptr;
+
+TEST(SoundErrors, TextsOfTheCodes) {
+    EXPECT_STREQ(sound_error_text(0), "No errors");
+    EXPECT_STREQ(sound_error_text(1), "Cannot call this command after FSOUND_Init.  Call FSOUND_Close first.");
+    EXPECT_STREQ(sound_error_text(3), "Error initializing output device.");
+    EXPECT_STREQ(sound_error_text(10), "Unknown file format");
+    EXPECT_STREQ(sound_error_text(12), "Not enough memory ");
+    EXPECT_STREQ(sound_error_text(18), "Required Mediaplayer codec is not installed");
+    EXPECT_STREQ(sound_error_text(19), "Unknown error");
+    EXPECT_STREQ(sound_error_text(-1), "Unknown error");
+    EXPECT_GE(sound_version(), 3.6f);
+}
+
+TEST(SoundErrors, CallsOutOfOrder) {
+    const uint8_t byte = 0;
+    EXPECT_EQ(sound_open_stream(&byte, 1), nullptr);
+    EXPECT_EQ(sound_last_error(), kSoundNotInitialized);
+    EXPECT_FALSE(sound_set_output(3));
+    EXPECT_EQ(sound_last_error(), kSoundBadArgument);
+
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_FALSE(sound_init(kSoundRate, 32, 0));
+    EXPECT_EQ(sound_last_error(), kSoundOutputFailed);
+    sound_close();
+}
+
+TEST_F(SoundTest, StreamsDecodeAndSeekToTheExactSample) {
+    const std::vector<int16_t> reference = decode_mp3(*mp3_);
+    ASSERT_GE(reference.size(), size_t(15 * kSoundRate * 2));
+
+    SoundStream* stream = sound_open_stream(data(), mp3_->size());
+    ASSERT_NE(stream, nullptr);
+    std::vector<int16_t> got(4096 * 2);
+    sound_read_stream(stream, got.data(), 4096);
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), reference.begin())) << "from the start";
+
+    for (int ms : {12500, 1, 7777}) {
+        SCOPED_TRACE(ms);
+        ASSERT_TRUE(sound_set_stream_time(stream, ms));
+        sound_read_stream(stream, got.data(), 4096);
+        const size_t first = size_t(ms) * kSoundRate / 1000 * 2;
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), reference.begin() + long(first)));
+    }
+
+    // Past the end: silence, and the stream stays over.
+    ASSERT_TRUE(sound_set_stream_time(stream, 60000));
+    sound_read_stream(stream, got.data(), 4096);
+    EXPECT_EQ(std::count(got.begin(), got.end(), 0), long(got.size()));
+    sound_close_stream(stream);
+}
+
+TEST_F(SoundTest, WhatIsNoMp3) {
+    const std::string text = "this is not an mp3 file at all, only words\n";
+    EXPECT_EQ(sound_open_stream(reinterpret_cast<const uint8_t*>(text.data()), text.size()), nullptr);
+    EXPECT_EQ(sound_last_error(), kSoundNotMp3);
+
+    std::string noise(20000, '\0');
+    uint32_t x = 12345;
+    for (char& c : noise) c = char((x = x * 1103515245 + 12345) >> 24);
+    EXPECT_EQ(sound_open_stream(reinterpret_cast<const uint8_t*>(noise.data()), noise.size()), nullptr);
+    EXPECT_EQ(sound_last_error(), kSoundNotMp3);
+
+    const uint8_t byte = 0;
+    EXPECT_EQ(sound_open_stream(&byte, 0), nullptr);
+    EXPECT_EQ(sound_last_error(), kSoundNotMp3);
+}
+
+TEST_F(SoundTest, ChannelsAndPausing) {
+    EXPECT_FALSE(sound_init(kSoundRate, 32, 0));
+    EXPECT_EQ(sound_last_error(), kSoundAlreadyInitialized);
+
+    SoundStream* stream = sound_open_stream(data(), mp3_->size());
+    ASSERT_NE(stream, nullptr);
+    for (int i = 0; i < 32; ++i) ASSERT_EQ(sound_play_stream(kSoundFreeChannel, stream, true), i);
+    EXPECT_EQ(sound_play_stream(kSoundFreeChannel, stream, true), -1);
+    EXPECT_EQ(sound_last_error(), kSoundNoFreeChannel);
+    EXPECT_FALSE(sound_set_paused(32, false));
+    EXPECT_EQ(sound_last_error(), kSoundBadArgument);
+    EXPECT_TRUE(sound_set_paused(0, false));
+    sound_close_stream(stream);
+    EXPECT_FALSE(sound_set_paused(0, false)) << "closing the stream frees its channels";
+}
+
+TEST_F(SoundTest, CpuUsageOfAPlayingStream) {
+    SoundStream* stream = sound_open_stream(data(), mp3_->size());
+    ASSERT_NE(stream, nullptr);
+    const int channel = sound_play_stream(kSoundFreeChannel, stream, true);
+    ASSERT_GE(channel, 0);
+    ASSERT_TRUE(sound_set_paused(channel, false));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const float usage = sound_cpu_usage();
+    EXPECT_GT(usage, 0.0f);
+    EXPECT_LT(usage, 50.0f);
+}
+
+}  // namespace
