@@ -13,7 +13,7 @@ libpng-dev
 libmp3lame-dev lame
 nlohmann-json3-dev libcli11-dev
 googletest libgtest-dev libgmock-dev libbenchmark-dev
-xvfb xauth xdotool x11-utils libx11-dev xfonts-base
+xvfb xauth xdotool x11-utils libx11-dev xfonts-base imagemagick assimp-utils
 ffmpeg
 "
 

@@ -6,6 +6,7 @@
 
 #include "kernel/fatal.h"
 #include "kernel/script.h"
+#include "inspect.h"
 #include "pak.h"
 #include "script_json.h"
 
@@ -15,8 +16,7 @@ int run_script(bool check) {
     // A script fault prints the player's own "Error: ..." line and exits 1.
     parse_script();
     printf("%s\n", script_to_json().dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
-    if (check) fprintf(stderr, "varnel-tool: checked the script only; no section type reads data files yet\n");
-    return 0;
+    return check ? check_assets() : 0;
 }
 
 }  // namespace
@@ -40,6 +40,19 @@ int main(int argc, char** argv) {
     extract->add_option("ARCHIVE", archive, "Archive to read")->required();
     extract->add_option("DIR", dir, "Directory to write into")->required();
 
+    std::string path;
+    std::string out;
+    bool from_archive = false;
+    CLI::App* image = app.add_subcommand("image", "Decode a picture with the player's own loader");
+    image->add_option("PATH", path, "Picture to decode (.jpg, .tga or .pcx)")->required();
+    image->add_flag("--pak", from_archive, "Read it from ./data.dat");
+    image->add_option("--out", out, "Write its pixels, top row first, as a PAM file");
+    std::string file;
+    CLI::App* model = app.add_subcommand("model", "Parse a 3DS model with the player's own loader and print it as JSON");
+    model->add_option("DIR", dir, "The model's directory, ending in '/'")->required();
+    model->add_option("FILE", file, "Its 3DS file")->required();
+    model->add_flag("--pak", from_archive, "Read it from ./data.dat");
+
     CLI::App* script = app.add_subcommand("script", "Parse ./script.txt (or the one in ./data.dat) as the player does and print it as JSON");
     bool check = false;
     script->add_flag("--check", check, "Also load every data file that the used section types read");
@@ -54,6 +67,8 @@ int main(int argc, char** argv) {
     if (*create) return pak_create(archive, dir);
     if (*list) return pak_list(archive);
     if (*extract) return pak_extract(archive, dir);
+    if (*image) return inspect_image(path, from_archive, out);
+    if (*model) return inspect_model(dir, file, from_archive);
     if (*script) return run_script(check);
     return 2;
 }

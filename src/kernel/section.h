@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 // One timed entry of the script. The parser fills type and the keyed fields; the kernel alone
@@ -26,6 +27,19 @@ struct Section {
 
 using SectionHandler = void (*)();
 
+// A data file that a type's load handler reads, so that it can be checked without playing.
+struct SectionAsset {
+    enum Kind : uint8_t {
+        kImage,        // path: a picture
+        kModel,        // path: the model's directory, file: its 3DS file
+        kSkybox,       // path: the prefix of six JPEG faces
+        kSkyboxImage,  // path: one JPEG for all six faces
+    };
+    Kind kind;
+    const char* path;
+    const char* file;
+};
+
 struct SectionType {
     const char* name;       // as written in a script header, compared without regard to case
     SectionHandler load;    // once in the loading phase when a section of the type is queued
@@ -33,6 +47,7 @@ struct SectionType {
     SectionHandler render;  // every frame while a section of the type is active
     SectionHandler end;     // the loading type's only, at the end of the loading phase
     int syncs;              // sync times its handlers read: a queued section must declare as many
+    std::span<const SectionAsset> assets;  // what its load handler reads
 };
 
 inline constexpr int kSectionTypeCount = 21;

@@ -1,6 +1,15 @@
 // sections.h -- the handlers that each section type's file exports to the section type table
 #pragma once
 
+#include "kernel/section.h"
+
+// "loading": the loading screen with its progress bar, and the fade to black that ends it.
+void loading_load();
+void loading_init();
+void loading_render();
+void loading_end();
+inline constexpr SectionAsset kLoadingAssets[] = {{SectionAsset::kImage, "textures/loading.jpg", nullptr}};
+
 // "cameraloc": loads a fixed default camera for the layers above it.
 void cameraloc_load();
 void cameraloc_init();

@@ -9,12 +9,14 @@
 #include <string>
 
 #include "support/audio.h"
+#include "support/pictures.h"
 #include "support/scratch.h"
 
 namespace {
 
 class PlayerTest : public testing::Test {
 protected:
+    void SetUp() override { write_loading_picture(); }
     ScratchDir dir;
 };
 
@@ -56,7 +58,12 @@ TEST_F(PlayerTest, PackedDataNeedsTheArchive) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Error: PAK not found\n");
 
+    // Everything comes from the archive then, the loading picture too.
     write_file("data.dat", build_archive({}));
+    r = player();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error: Error loading texture 'textures/loading.jpg'\n");
+    write_file("data.dat", build_archive({{"textures/loading.jpg", read_file("textures/loading.jpg")}}));
     r = player();
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
@@ -219,7 +226,8 @@ TEST_F(PlayerTest, MusicFaults) {
     r = run_process(VARNEL_BIN, {}, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=no-such-device"});
     EXPECT_EQ(error_line(r.err), "Error: Error initializing output device.");
 
-    write_file("data.dat", build_archive({{"script.txt", "gl_fullscreen 0\ng_packeddata 1\nsnd_enable 1\nsnd_mp3file a.mp3\n" + show}}));
+    write_file("data.dat", build_archive({{"script.txt", "gl_fullscreen 0\ng_packeddata 1\nsnd_enable 1\nsnd_mp3file a.mp3\n" + show},
+                                          {"textures/loading.jpg", read_file("textures/loading.jpg")}}));
     remove("script.txt");
     EXPECT_EQ(error_line(run_process(VARNEL_BIN, {}, disk).err), "Error: Mp3 file not found at PAK");
 

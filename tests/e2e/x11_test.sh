@@ -52,6 +52,10 @@ wait_player() {
     rc=124
 }
 
+mkdir -p textures
+ffmpeg -loglevel error -f lavfi -i "testsrc=size=320x240" -frames:v 1 textures/loading.jpg ||
+    fail "ffmpeg could not make the loading picture"
+
 # Music plays through SDL's dummy output, so that Escape and the close request end a show with sound.
 ffmpeg -loglevel error -f lavfi -i "sine=frequency=330:duration=70" -ac 2 -ar 44100 -b:a 96k tone.mp3 ||
     fail "ffmpeg could not make the music"

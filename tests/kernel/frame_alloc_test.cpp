@@ -10,6 +10,7 @@
 #include "platform/timer.h"
 #include "platform/window.h"
 #include "support/gl_context.h"
+#include "support/pictures.h"
 #include "support/scratch.h"
 
 extern "C" void* __real_malloc(size_t size);
@@ -63,6 +64,7 @@ namespace {
 TEST(FrameAllocations, NoneInARunningTimeline) {
     ScratchDir dir;
     open_test_graphics();
+    write_loading_picture();
     write_file("script.txt",
                "gl_fullscreen 0\ng_debug 1\n"
                "[voidSection]\nend 100\n"

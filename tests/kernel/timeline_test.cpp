@@ -35,7 +35,7 @@ const char* const kNames[kSectionTypeCount] = {"t0", "t1", "t2", "t3", "t4", "t5
 
 template <size_t... N>
 std::array<SectionType, kSectionTypeCount> named_types(std::index_sequence<N...>) {
-    return {SectionType{kNames[N], load<int(N)>, init<int(N)>, render<int(N)>, end<int(N)>, N == 5 ? 2 : 0}...};
+    return {SectionType{kNames[N], load<int(N)>, init<int(N)>, render<int(N)>, end<int(N)>, N == 5 ? 2 : 0, {}}...};
 }
 
 const std::array<SectionType, kSectionTypeCount> kTestTypes = named_types(std::make_index_sequence<kSectionTypeCount>());

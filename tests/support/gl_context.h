@@ -7,12 +7,15 @@
 inline constexpr int kTestWidth = 160;
 inline constexpr int kTestHeight = 120;
 
-// Opens the player's window, windowed at kTestWidth x kTestHeight on SDL's offscreen driver, once;
-// later calls only make sure it is open. Fails the test when it cannot be had.
-void open_test_graphics();
+// Opens the player's window, windowed at width x height on SDL's offscreen driver, once per
+// process; later calls only make sure it is open. Fails the test when it cannot be had.
+void open_test_graphics(int width = kTestWidth, int height = kTestHeight);
 
 // The colour at window pixel (x, y), origin bottom left, from the back buffer.
 std::array<int, 3> read_pixel(int x, int y);
+
+// How many pixels of row y, origin bottom left, have exactly this colour.
+int count_in_row(int y, std::array<int, 3> colour);
 
 // The 16 values of a GL matrix (GL_PROJECTION_MATRIX, GL_MODELVIEW_MATRIX), column by column.
 std::array<float, 16> read_matrix(unsigned name);

@@ -1,0 +1,46 @@
+// image.h -- the image table: pictures loaded into records, uploaded as textures, bound through caches
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "resources/image_decoders.h"
+
+inline constexpr int kImageTableSize = 1024;
+
+// set_texture_options bits; a clear bit gives the default.
+inline constexpr int kTextureNoMipmaps = 1;  // GL_LINEAR instead of GL_LINEAR_MIPMAP_NEAREST
+inline constexpr int kTextureClamp = 2;      // GL_CLAMP instead of GL_REPEAT
+inline constexpr int kTextureModulate = 4;   // GL_MODULATE instead of GL_REPLACE
+
+struct Image {
+    std::string name;                   // the lower-cased path it was loaded from
+    int width = 0;
+    int height = 0;
+    GLuint texture = 0;                 // from upload_texture
+    std::unique_ptr<uint8_t[]> pixels;  // rows top first, R, G, B (, A); kept after upload
+    GLenum internal_format = GL_RGB;    // GL_RGB or GL_RGBA
+    GLenum pixel_format = GL_RGB;
+    GLenum filter = GL_LINEAR_MIPMAP_NEAREST;  // minification
+    GLenum wrap = GL_REPEAT;
+    GLenum env_mode = GL_REPLACE;
+};
+
+// Loads a PCX, TGA or JPEG picture (the decoder chosen by ".pcx", ".tga" or ".jpg" anywhere in
+// the lower-cased path) from data.dat or from disk. The image handle, or a negative ImageError.
+int load_texture(const char* path, bool from_archive);
+
+void set_texture_options(int image, int bits);
+
+// Creates the texture object: mipmaps through gluBuild2DMipmaps, or one level (power-of-two
+// sides) without. Needs a current GL context.
+void upload_texture(int image);
+
+// Binds the image's texture with its env mode, skipping what is bound and set already.
+void bind_texture(int image);
+
+int image_count();
+const Image& image_record(int image);

@@ -1,0 +1,40 @@
+// image_decoders.h -- PCX, TGA and JPEG pictures decoded to RGB or RGBA pixels, top row first
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "resources/data_source.h"
+
+// Codes that the decoders return; the image table reports them as they are.
+enum ImageError {
+    kImageUnknownType = -1,   // no ".pcx", ".tga" or ".jpg" in the path; or the loose file is missing
+    kImageNoArchiveFile = -2, // data.dat cannot be opened
+    kImageNotInArchive = -3,  // no such entry, or no archive
+    kImageUnsupported = -4,   // TGA type other than 2 and 10; a picture too large to hold
+    kImageBadFormat = -5,     // TGA colour map or depth other than 24 or 32; PCX too short for its palette
+    kImageTableFull = -6,     // all 1024 image records are taken
+};
+
+// Pictures with a side above this, or more pixels than kMaxImagePixels, are refused.
+inline constexpr int kMaxImageSide = 16384;
+inline constexpr int64_t kMaxImagePixels = int64_t(64) << 20;
+
+struct DecodedImage {
+    int width = 0;
+    int height = 0;
+    int bytes_per_pixel = 0;            // 3: R, G, B; 4: R, G, B, A
+    std::unique_ptr<uint8_t[]> pixels;  // width x height pixels, rows top first, no padding
+};
+
+// Checks the size against the limits above and allocates zeroed pixels: 0, or kImageUnsupported.
+int allocate_picture(DecodedImage* image, int width, int height, int bytes_per_pixel);
+
+// Each returns 0 or a negative ImageError, and on failure leaves image empty. Data that end before
+// the picture is complete leave the rest of it zero.
+int decode_pcx(DataSource* source, DecodedImage* image);
+int decode_tga(DataSource* source, DecodedImage* image);
+// Reads through libjpeg's stdio source from the file's current position; a corrupt JPEG ends the
+// process through libjpeg's standard error handling.
+int decode_jpeg(FILE* file, DecodedImage* image);

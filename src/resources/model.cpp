@@ -1,0 +1,151 @@
+// model.cpp -- loads 3DS models, computes their normals and draws them in immediate mode
+#include "resources/model.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <string>
+
+#include "resources/data_source.h"
+#include "resources/image.h"
+#include "resources/model3ds.h"
+
+namespace {
+
+// The material's colours as glMaterialfv takes them: each colour's alpha is the field after it,
+// so ambient ends in the diffuse red, diffuse in the specular red and specular in the shininess.
+void set_material(const Material& m) {
+    const float ambient[4] = {m.ambient[0], m.ambient[1], m.ambient[2], m.diffuse[0]};
+    const float diffuse[4] = {m.diffuse[0], m.diffuse[1], m.diffuse[2], m.specular[0]};
+    const float specular[4] = {m.specular[0], m.specular[1], m.specular[2], m.shininess};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.shininess);
+}
+
+// The texture coordinate of vertex k; (0, 0) for a mesh that has fewer than its vertices.
+const float* texcoord(const MeshObject& object, uint16_t k) {
+    static const float kNone[2] = {0.0f, 0.0f};
+    return size_t(k) * 2 + 1 < object.texcoords.size() ? &object.texcoords[size_t(k) * 2] : kNone;
+}
+
+}  // namespace
+
+std::unique_ptr<Model> load_model(const char* directory, const char* file, bool from_archive) {
+    const std::string path = std::string(directory) + file;
+    if (path.size() > 255) return nullptr;
+    DataSource source;
+    if (open_data_source(path.c_str(), from_archive, &source) != kSourceOk) return nullptr;
+    std::unique_ptr<Model> model = parse_3ds(&source, directory, from_archive);
+    close_data_source(&source);
+    if (model) compute_normals(model.get());
+    return model;
+}
+
+void compute_normals(Model* model) {
+    for (MeshObject& object : model->objects) {
+        for (Face& f : object.faces) {
+            const float* A = object.vertices[f.a].position;
+            const float* B = object.vertices[f.b].position;
+            const float* C = object.vertices[f.c].position;
+            const float u[3] = {A[0] - B[0], A[1] - B[1], A[2] - B[2]};
+            const float w[3] = {C[0] - B[0], C[1] - B[1], C[2] - B[2]};
+            const float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+            const double length = std::sqrt(double(n[0]) * n[0] + double(n[1]) * n[1] + double(n[2]) * n[2]);
+            // A face of no area gets a zero normal.
+            const float scale = length > 0.0 ? float(-1.0 / length) : 0.0f;
+            for (int i = 0; i < 3; ++i) f.normal[i] = n[i] * scale;
+        }
+
+        // The average of the unit normals of the faces that use a vertex, each face once, left
+        // shorter than unit length at creases.
+        std::vector<double> sums(object.vertices.size() * 3, 0.0);
+        std::vector<int> counts(object.vertices.size(), 0);
+        for (const Face& f : object.faces) {
+            const uint16_t corners[3] = {f.a, f.b, f.c};
+            for (int k = 0; k < 3; ++k) {
+                if ((k == 1 && corners[1] == corners[0]) || (k == 2 && (corners[2] == corners[0] || corners[2] == corners[1]))) {
+                    continue;
+                }
+                for (int i = 0; i < 3; ++i) sums[size_t(corners[k]) * 3 + size_t(i)] += f.normal[i];
+                ++counts[corners[k]];
+            }
+        }
+        for (size_t v = 0; v < object.vertices.size(); ++v) {
+            for (int i = 0; i < 3; ++i) {
+                object.vertices[v].normal[i] = counts[v] ? float(sums[v * 3 + size_t(i)] / counts[v]) : 0.0f;
+            }
+        }
+    }
+}
+
+void upload_model_textures(const Model& model) {
+    for (const Material& m : model.materials) {
+        if (m.texture >= 0) upload_texture(m.texture);
+    }
+}
+
+void draw_model(const Model& model) {
+    const Material* previous = nullptr;
+    glBegin(GL_TRIANGLES);
+    for (const MeshObject& object : model.objects) {
+        for (const Face& f : object.faces) {
+            if (f.material && f.material != previous) {
+                set_material(*f.material);
+                previous = f.material;
+            }
+            for (uint16_t k : {f.a, f.b, f.c}) {
+                glNormal3fv(object.vertices[k].normal);
+                glVertex3fv(object.vertices[k].position);
+            }
+        }
+    }
+    glEnd();
+}
+
+void draw_textured_model(const Model& model) {
+    // On entry texturing is on and lighting is as the caller wants it for textured faces.
+    bool textured = true;
+    const Material* previous = nullptr;
+    glBegin(GL_TRIANGLES);
+    for (const MeshObject& object : model.objects) {
+        for (const Face& f : object.faces) {
+            if (f.material && f.material != previous) {
+                glEnd();
+                if (f.material->texture >= 0) {
+                    if (!textured) {
+                        glDisable(GL_LIGHTING);
+                        glEnable(GL_TEXTURE_2D);
+                        textured = true;
+                    }
+                    bind_texture(f.material->texture);
+                } else {
+                    if (textured) {
+                        glDisable(GL_TEXTURE_2D);
+                        glEnable(GL_LIGHTING);
+                        glEnable(GL_LIGHT0);
+                        textured = false;
+                    }
+                    set_material(*f.material);
+                }
+                glBegin(GL_TRIANGLES);
+                previous = f.material;
+            }
+            if (textured) {
+                for (uint16_t k : {f.a, f.b, f.c}) {
+                    glTexCoord2fv(texcoord(object, k));
+                    glVertex3fv(object.vertices[k].position);
+                }
+            } else {
+                glNormal3fv(f.normal);
+                for (uint16_t k : {f.a, f.b, f.c}) glVertex3fv(object.vertices[k].position);
+            }
+        }
+    }
+    glEnd();
+    if (!textured) {
+        glDisable(GL_LIGHTING);
+        glEnable(GL_TEXTURE_2D);
+    }
+}

@@ -1,0 +1,13 @@
+// model3ds.h -- the 3DS chunk parser
+#pragma once
+
+#include <memory>
+
+#include "resources/data_source.h"
+#include "resources/model.h"
+
+// Parses the 3DS data at the source's position to its end into a model, loading material texture
+// maps from directory with from_archive. nullptr when the data are no 3DS file or are damaged: a
+// chunk shorter than its header or longer than its parent, a list that passes its chunk, a face
+// naming a vertex or a material group naming a face that does not exist.
+std::unique_ptr<Model> parse_3ds(DataSource* source, const char* directory, bool from_archive);

@@ -1,0 +1,24 @@
+// skybox.h -- a textured cube drawn round the camera without writing depth
+#pragma once
+
+#include <memory>
+
+struct Camera;
+
+struct Skybox {
+    int images[6] = {-1, -1, -1, -1, -1, -1};  // one per face: rt, lf, bk, ft, up, dn
+    bool six_faces = false;                    // false: images[0] on every face
+};
+
+inline constexpr int kSkyboxPcx = 1;
+inline constexpr int kSkyboxTga = 2;
+inline constexpr int kSkyboxJpeg = 3;
+
+// Six faces: name is the prefix of the files name + "rt" + extension and so on; one image: name is
+// its path. nullptr when any image fails to load (or name is absent).
+std::unique_ptr<Skybox> load_skybox(const char* name, int type, bool six_faces, bool from_archive);
+void upload_skybox(const Skybox& skybox);
+
+// Draws the cube centred on the camera's position on top of the current model-view matrix;
+// leaves depth writes on, the model-view matrix as it was and every enable as it was.
+void draw_skybox(const Skybox& skybox, const Camera& camera);

@@ -1,0 +1,199 @@
+// inspect.cpp -- runs the player's own loaders on data files and reports what they made of them
+#include "inspect.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "kernel/kernel.h"
+#include "kernel/script.h"
+#include "resources/archive.h"
+#include "resources/image.h"
+#include "resources/loose_file.h"
+#include "resources/model.h"
+#include "resources/skybox.h"
+#include "script_json.h"
+
+namespace {
+
+nlohmann::ordered_json colour(const float* c) {
+    return {json_float(c[0]), json_float(c[1]), json_float(c[2])};
+}
+
+bool write_pam(const std::string& path, const Image& image) {
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool alpha = image.internal_format == GL_RGBA;
+    fprintf(file, "P7\nWIDTH %d\nHEIGHT %d\nDEPTH %d\nMAXVAL 255\nTUPLTYPE %s\nENDHDR\n", image.width, image.height,
+            alpha ? 4 : 3, alpha ? "RGB_ALPHA" : "RGB");
+    const size_t bytes = size_t(image.width) * size_t(image.height) * (alpha ? 4 : 3);
+    const bool ok = fwrite(image.pixels.get(), 1, bytes, file) == bytes;
+    return (fclose(file) == 0) && ok;
+}
+
+// What a check of one data file found, a line for each problem: empty when it loaded.
+using Finding = std::string;
+
+void add_finding(Finding* finding, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+void add_finding(Finding* finding, const char* format, ...) {
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    if (!finding->empty()) finding->push_back('\n');
+    finding->append(line);
+}
+
+Finding check_image(const char* path) {
+    Finding finding;
+    const int image = load_texture(path, g_packeddata != 0);
+    if (image < 0) add_finding(&finding, "picture %s: error %d", path, image);
+    return finding;
+}
+
+Finding check_model(const char* dir, const char* file) {
+    Finding finding;
+    const auto model = load_model(dir, file, g_packeddata != 0);
+    if (!model) {
+        add_finding(&finding, "model %s%s: no model", dir, file);
+        return finding;
+    }
+    for (const Material& m : model->materials) {
+        if (m.map_name[0] && m.texture < 0) {
+            add_finding(&finding, "texture map %s%s: error %d (its material is drawn untextured)", dir, m.map_name,
+                        m.texture);
+        }
+    }
+    return finding;
+}
+
+Finding check_skybox(const char* name, bool six_faces) {
+    Finding finding;
+    if (!load_skybox(name, kSkyboxJpeg, six_faces, g_packeddata != 0)) add_finding(&finding, "skybox %s: not loaded", name);
+    return finding;
+}
+
+Finding check(const SectionAsset& asset) {
+    switch (asset.kind) {
+    case SectionAsset::kImage:
+        return check_image(asset.path);
+    case SectionAsset::kModel:
+        return check_model(asset.path, asset.file);
+    case SectionAsset::kSkybox:
+        return check_skybox(asset.path, true);
+    case SectionAsset::kSkyboxImage:
+        return check_skybox(asset.path, false);
+    }
+    return "";
+}
+
+// Runs one check in a child process: libjpeg ends a process on a corrupt file.
+bool check_in_child(const SectionAsset& asset) {
+    fflush(stdout);
+    fflush(stderr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const Finding finding = check(asset);
+        if (!finding.empty()) fprintf(stderr, "varnel-tool: %s\n", finding.c_str());
+        fflush(stderr);
+        _exit(finding.empty() ? 0 : 3);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid) return false;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 1) {
+        fprintf(stderr, "varnel-tool: %s%s: cannot be decoded (see above)\n", asset.path, asset.file ? asset.file : "");
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+int inspect_image(const std::string& path, bool from_archive, const std::string& out) {
+    if (from_archive && open_archive() != 0) {
+        fprintf(stderr, "varnel-tool: no archive %s here\n", kArchiveName);
+        return 1;
+    }
+    const int image = load_texture(path.c_str(), from_archive);
+    if (image < 0) {
+        printf("error %d\n", image);
+        return 1;
+    }
+    const Image& record = image_record(image);
+    printf("%d %d %s\n", record.width, record.height, record.internal_format == GL_RGBA ? "rgba" : "rgb");
+    if (!out.empty() && !write_pam(out, record)) {
+        fprintf(stderr, "varnel-tool: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int inspect_model(const std::string& dir, const std::string& file, bool from_archive) {
+    if (from_archive && open_archive() != 0) {
+        fprintf(stderr, "varnel-tool: no archive %s here\n", kArchiveName);
+        return 1;
+    }
+    const auto model = load_model(dir.c_str(), file.c_str(), from_archive);
+    if (!model) {
+        printf("no model\n");
+        return 1;
+    }
+    nlohmann::ordered_json materials = nlohmann::ordered_json::array();
+    for (const Material& m : model->materials) {
+        materials.push_back({{"name", m.name},
+                             {"map", m.map_name},
+                             {"texture", m.texture},
+                             {"ambient", colour(m.ambient)},
+                             {"diffuse", colour(m.diffuse)},
+                             {"specular", colour(m.specular)},
+                             {"shininess", json_float(m.shininess)}});
+    }
+    nlohmann::ordered_json objects = nlohmann::ordered_json::array();
+    for (const MeshObject& o : model->objects) {
+        objects.push_back({{"name", o.name},
+                           {"vertices", o.vertices.size()},
+                           {"faces", o.faces.size()},
+                           {"texcoords", o.texcoords.size() / 2},
+                           {"has_matrix", o.has_matrix}});
+    }
+    const nlohmann::ordered_json json = {{"materials", materials}, {"objects", objects}};
+    printf("%s\n", json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+    return 0;
+}
+
+int check_assets() {
+    // The types the loading phase would load: the loading screen's, and those of every section
+    // that is not over before playback begins.
+    bool used[kSectionTypeCount] = {};
+    used[kLoadingType] = true;
+    for (const Section* s = g_kernel.script; s; s = s->next_script) {
+        if (s->end > g_demostart) used[s->type] = true;
+    }
+    int checked = 0;
+    int failed = 0;
+    for (int type = 0; type < kSectionTypeCount; ++type) {
+        if (!used[type]) continue;
+        for (const SectionAsset& asset : kSectionTypes[type].assets) {
+            ++checked;
+            failed += !check_in_child(asset);
+        }
+    }
+    if (snd_enable) {
+        ++checked;
+        uint32_t offset = 0;
+        uint32_t length = 0;
+        FILE* loose = g_packeddata ? nullptr : open_loose_file(snd_mp3file, "rb");
+        const bool found = g_packeddata ? find_archive_entry(snd_mp3file, &offset, &length) == 0 : loose != nullptr;
+        if (loose) fclose(loose);
+        if (!found) {
+            fprintf(stderr, "varnel-tool: music %s: not found\n", snd_mp3file);
+            ++failed;
+        }
+    }
+    fprintf(stderr, "varnel-tool: checked %d data files: %d missing or undecodable\n", checked, failed);
+    return failed ? 1 : 0;
+}
