@@ -4,6 +4,8 @@
 #include <string_view>
 
 #include "kernel/ascii_case.h"
+#include "kernel/fatal.h"
+#include "kernel/kernel.h"
 #include "sections/sections.h"
 
 void empty_handler() {}
@@ -28,9 +30,9 @@ constexpr SectionType kSectionTypes[kSectionTypeCount] = {
     {"amilar", empty_handler, empty_handler, empty_handler, empty_handler, 10, {}},
     {"horrorface", empty_handler, empty_handler, empty_handler, empty_handler, 1, {}},
     {"ascension", empty_handler, empty_handler, empty_handler, empty_handler, 1, {}},
-    {"sync", empty_handler, empty_handler, empty_handler, empty_handler, 2, {}},
+    {"sync", sync_load, sync_init, sync_render, empty_handler, 2, kSyncAssets},
     {"credits", empty_handler, empty_handler, empty_handler, empty_handler, 2, {}},
-    {"titulo", empty_handler, empty_handler, empty_handler, empty_handler, 7, {}},
+    {"titulo", titulo_load, titulo_init, titulo_render, empty_handler, 7, kTituloAssets},
     {"voidSection", empty_handler, empty_handler, voidsection_render, empty_handler, 0, {}},
     {"fallingman", empty_handler, empty_handler, empty_handler, empty_handler, 3, {}},
 };
@@ -55,4 +57,14 @@ int find_section_type(const char* name) {
         if (ascii_equal_nocase(kSectionTypes[i].name, name)) return i;
     }
     return -1;
+}
+
+void require_sync_index(int index, int last) {
+    const Section& section = *g_kernel.current;
+    const float value = section.syncs[size_t(index)];
+    // Truncation toward zero keeps -0.5 and last + 0.5 inside; NaN fails both tests.
+    if (!(value > -1.0f && value < float(last) + 1.0f)) {
+        fatal_error("Section '%s' at %.2f: sync %d is %g, outside 0 to %d", g_kernel.types[section.type].name,
+                    double(section.start), index, double(value), last);
+    }
 }

@@ -60,3 +60,7 @@ void empty_handler();
 
 // Row index of the first type whose name matches without regard to ASCII case, or -1.
 int find_section_type(const char* name);
+
+// Ends the program unless sync time index of the current section, truncated toward zero, is a
+// valid index from 0 to last: an image number or a slot that would read past its table.
+void require_sync_index(int index, int last);

@@ -21,3 +21,82 @@ void blackfadeout_render();
 
 // "voidSection": clears colour and depth.
 void voidsection_render();
+
+// "sync": one of 45 pictures flashed on a beat, fading over the section. Sync times: the picture
+// (0 to 44), the strength at the start.
+void sync_load();
+void sync_init();
+void sync_render();
+inline constexpr SectionAsset kSyncAssets[] = {
+    {SectionAsset::kImage, "textures/sync/01.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/02.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/03.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/04.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/05.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/06.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/07.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/08.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/09.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/10.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/11.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/12.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/13.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/14.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/15.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/16.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/17.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/18.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/19.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/20.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/21.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/22.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/23.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/24.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/25.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/26.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/27.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/28.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/29.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/30.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/31.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/32.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/33.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/34.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/35.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/36.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/37.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/38.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/39.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/40.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/41.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/42.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/43.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/44.jpg", nullptr},
+    {SectionAsset::kImage, "textures/sync/45.jpg", nullptr},
+};
+
+// "titulo": one of 40 title cards condensing, cross-fading and gliding away. Sync times: the ends of
+// the first two phases, the card (0 to 39), its offset from the centre, its offset at the end.
+void titulo_load();
+void titulo_init();
+void titulo_render();
+inline constexpr SectionAsset kTituloAssets[] = {
+    {SectionAsset::kImage, "textures/titles/001/1-1.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/001/1-2a.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/001/1-2b.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/001/1-3a.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/001/1-3b.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/001/1-4a.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/001/1-4b.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/001/1-4c.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/001/1-4d.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/002/2-1a.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/002/2-1b.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/002/2-2a.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/002/2-2b.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/002/2-3a.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/002/2-3b.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/002/2-4a.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/002/2-4b.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/003/3-1a.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/003/3-1b.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/004/4-1a.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/004/4-1b.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/004/4-2.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/004/4-3.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/004/4-8.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/004/4-9.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/004/4-10.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/004/4-11.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/005/5-1.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/005/5-2a.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/005/5-2b.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/006/6-1.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/006/6-2.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/006/6-3.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/006/6-4.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/006/6-5a.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/006/6-5b.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/007/7-1a.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/007/7-1b.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/007/7-2a.jpg", nullptr},
+    {SectionAsset::kImage, "textures/titles/007/7-2b.jpg", nullptr},
+};

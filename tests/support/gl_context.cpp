@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -48,4 +49,51 @@ std::array<float, 16> read_matrix(unsigned name) {
     std::array<float, 16> m = {};
     glGetFloatv(name, m.data());
     return m;
+}
+
+namespace {
+
+float extreme(const FeedbackPolygon& p, int axis, bool least) {
+    float v = p.positions.empty() ? 0.0f : p.positions[0][size_t(axis)];
+    for (const auto& q : p.positions) v = least ? std::min(v, q[size_t(axis)]) : std::max(v, q[size_t(axis)]);
+    return v;
+}
+
+}  // namespace
+
+float FeedbackPolygon::min_x() const { return extreme(*this, 0, true); }
+float FeedbackPolygon::max_x() const { return extreme(*this, 0, false); }
+float FeedbackPolygon::min_y() const { return extreme(*this, 1, true); }
+float FeedbackPolygon::max_y() const { return extreme(*this, 1, false); }
+
+std::vector<FeedbackPolygon> capture_polygons(const std::function<void()>& draw) {
+    std::vector<GLfloat> buffer(1 << 16);
+    glFeedbackBuffer(GLsizei(buffer.size()), GL_3D_COLOR, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    const GLint count = glRenderMode(GL_RENDER);
+    std::vector<FeedbackPolygon> polygons;
+    for (GLint i = 0; i < count;) {
+        const GLint token = GLint(buffer[size_t(i++)]);
+        if (token == GL_POLYGON_TOKEN) {
+            const int n = int(buffer[size_t(i++)]);
+            FeedbackPolygon polygon;
+            for (int k = 0; k < n; ++k, i += 7) {
+                const GLfloat* v = &buffer[size_t(i)];
+                polygon.positions.push_back({v[0], v[1], v[2]});
+                polygon.colours.push_back({v[3], v[4], v[5], v[6]});
+            }
+            polygons.push_back(polygon);
+        } else if (token == GL_PASS_THROUGH_TOKEN) {
+            ++i;
+        } else if (token == GL_POINT_TOKEN || token == GL_BITMAP_TOKEN || token == GL_DRAW_PIXEL_TOKEN ||
+                   token == GL_COPY_PIXEL_TOKEN) {
+            i += 7;
+        } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
+            i += 14;
+        } else {
+            break;
+        }
+    }
+    return polygons;
 }

@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 inline constexpr int kTestWidth = 160;
 inline constexpr int kTestHeight = 120;
@@ -19,3 +21,16 @@ int count_in_row(int y, std::array<int, 3> colour);
 
 // The 16 values of a GL matrix (GL_PROJECTION_MATRIX, GL_MODELVIEW_MATRIX), column by column.
 std::array<float, 16> read_matrix(unsigned name);
+
+// A polygon as GL's feedback mode reports it: window coordinates and colour of each vertex.
+struct FeedbackPolygon {
+    std::vector<std::array<float, 3>> positions;
+    std::vector<std::array<float, 4>> colours;
+    float min_x() const;
+    float max_x() const;
+    float min_y() const;
+    float max_y() const;
+};
+
+// The polygons that draw() sends through GL, transformed and clipped but not drawn.
+std::vector<FeedbackPolygon> capture_polygons(const std::function<void()>& draw);
