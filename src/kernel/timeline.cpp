@@ -10,62 +10,45 @@
 
 namespace {
 
-// Before the first section whose start is greater than or equal to its own: among equal starts
-// the section later in the script stands first.
-void insert_pending(Section* section) {
+// The links of one of the two lists a section can be on.
+struct ListLinks {
+    Section* Section::*next;
+    Section* Section::*prev;
+};
+
+constexpr ListLinks kPending = {&Section::next_pending, &Section::prev_pending};
+constexpr ListLinks kActive = {&Section::next_active, &Section::prev_active};
+
+// Inserts section before the first member whose key is greater than or equal to its own, so that
+// among equal keys the section inserted last stands first.
+template <typename Key>
+void insert_sorted(Section** head, Section* section, ListLinks links, Key key) {
     Section* prev = nullptr;
-    Section* next = g_kernel.pending;
-    while (next && next->start < section->start) {
+    Section* next = *head;
+    while (next && key(*next) < key(*section)) {
         prev = next;
-        next = next->next_pending;
+        next = next->*links.next;
     }
-    section->prev_pending = prev;
-    section->next_pending = next;
-    if (next) next->prev_pending = section;
+    section->*links.prev = prev;
+    section->*links.next = next;
+    if (next) next->*links.prev = section;
     if (prev) {
-        prev->next_pending = section;
+        prev->*links.next = section;
     } else {
-        g_kernel.pending = section;
+        *head = section;
     }
 }
 
-// Before the first active section whose layer is greater than or equal to its own: among equal
-// layers the section started last renders first.
-void insert_active(Section* section) {
-    Section* prev = nullptr;
-    Section* next = g_kernel.active;
-    while (next && next->layer < section->layer) {
-        prev = next;
-        next = next->next_active;
-    }
-    section->prev_active = prev;
-    section->next_active = next;
-    if (next) next->prev_active = section;
+void unlink(Section** head, Section* section, ListLinks links) {
+    Section* prev = section->*links.prev;
+    Section* next = section->*links.next;
     if (prev) {
-        prev->next_active = section;
+        prev->*links.next = next;
     } else {
-        g_kernel.active = section;
+        *head = next;
     }
-}
-
-void remove_pending(Section* section) {
-    if (section->prev_pending) {
-        section->prev_pending->next_pending = section->next_pending;
-    } else {
-        g_kernel.pending = section->next_pending;
-    }
-    if (section->next_pending) section->next_pending->prev_pending = section->prev_pending;
-    section->next_pending = section->prev_pending = nullptr;
-}
-
-void remove_active(Section* section) {
-    if (section->prev_active) {
-        section->prev_active->next_active = section->next_active;
-    } else {
-        g_kernel.active = section->next_active;
-    }
-    if (section->next_active) section->next_active->prev_active = section->prev_active;
-    section->next_active = section->prev_active = nullptr;
+    if (next) next->*links.prev = prev;
+    section->*links.next = section->*links.prev = nullptr;
 }
 
 // Makes section current and times one of its handlers with the performance counter.
@@ -119,7 +102,8 @@ void run_loading_phase() {
             used[s->type] = true;
             ++g_kernel.types_to_load;
         }
-        insert_pending(s);
+        // Among equal starts the section later in the script stands first.
+        insert_sorted(&g_kernel.pending, s, kPending, [](const Section& x) { return x.start; });
     }
 
     loading.render();
@@ -148,14 +132,15 @@ void run_frame() {
     while (g_kernel.pending && g_kernel.pending->start <= g_kernel.demo_time) {
         Section* section = g_kernel.pending;
         call_timed(section, g_kernel.types[section->type].init);
-        insert_active(section);
-        remove_pending(section);
+        // Among equal layers the section started last renders first.
+        insert_sorted(&g_kernel.active, section, kActive, [](const Section& x) { return x.layer; });
+        unlink(&g_kernel.pending, section, kPending);
     }
 
     for (Section* section = g_kernel.active; section;) {
         Section* next = section->next_active;
         if (section->end <= g_kernel.demo_time) {
-            remove_active(section);
+            unlink(&g_kernel.active, section, kActive);
         } else {
             section->run_time += g_kernel.frame_time;
             call_timed(section, g_kernel.types[section->type].render);
