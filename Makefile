@@ -15,8 +15,11 @@ build: deps
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	@cmake --build $(BUILD) -j$(JOBS)
 
+# The default show: loose files and their archive in demo-loose, the archive alone in demo (its own
+# script reads everything from it).
 data: build
-	@echo "make data: no show generator yet (varnel-mkdata); nothing to generate"
+	@$(BUILD)/bin/varnel-mkdata $(BUILD)/demo-loose
+	@rm -rf $(BUILD)/demo && mkdir -p $(BUILD)/demo && cp $(BUILD)/demo-loose/data.dat $(BUILD)/demo/data.dat
 
 run: data
 	@if [ -f $(BUILD)/demo/data.dat ]; then \
