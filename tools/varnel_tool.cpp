@@ -6,7 +6,7 @@
 
 #include "kernel/fatal.h"
 #include "kernel/script.h"
-#include "inspect.h"
+#include "asset_tool.h"
 #include "pak.h"
 #include "script_json.h"
 

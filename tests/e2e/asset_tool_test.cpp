@@ -1,4 +1,4 @@
-// inspect_test.cpp -- varnel-tool image, model and script --check as a user runs them
+// asset_tool_test.cpp -- varnel-tool image, model and script --check as a user runs them
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,7 +11,7 @@
 
 namespace {
 
-class InspectTest : public testing::Test {
+class AssetToolTest : public testing::Test {
 protected:
     ScratchDir dir;
 };
@@ -33,7 +33,7 @@ std::string pixels_of(const std::string& path) {
     return bytes.substr(at);
 }
 
-TEST_F(InspectTest, PicturesMadeByImageMagickDecodeToItsPixels) {
+TEST_F(AssetToolTest, PicturesMadeByImageMagickDecodeToItsPixels) {
     ASSERT_EQ(convert({"-size", "38x24", "gradient:red-blue", "-swirl", "90", "-depth", "8", "ref.ppm"}).status, 0);
     // ImageMagick keeps a TGA's rows in file order and notes the orientation beside them, so its
     // reading of a bottom-first file is upside down: there the reference is the picture written.
@@ -75,7 +75,7 @@ TEST_F(InspectTest, PicturesMadeByImageMagickDecodeToItsPixels) {
     EXPECT_EQ(tool({"image", "q.jpg", "--pak"}).out, "error -3\n");
 }
 
-TEST_F(InspectTest, ModelsWrittenByAnotherProgram) {
+TEST_F(AssetToolTest, ModelsWrittenByAnotherProgram) {
     // A cube of two materials, one with a texture map, exported to 3DS by assimp.
     write_file("src/cube.obj",
                "mtllib cube.mtl\no Cube\n"
@@ -102,7 +102,7 @@ TEST_F(InspectTest, ModelsWrittenByAnotherProgram) {
     EXPECT_EQ(tool({"model", "models/Cube/", "none.3ds"}).out, "no model\n");
 }
 
-TEST_F(InspectTest, ScriptCheckReportsEveryMissingFile) {
+TEST_F(AssetToolTest, ScriptCheckReportsEveryMissingFile) {
     write_file("script.txt", "snd_enable 1\nsnd_mp3file music.mp3\n[voidSection]\nend 3\n[eof]\n");
     ProcessResult r = tool({"script", "--check"});
     EXPECT_EQ(r.status, 1);

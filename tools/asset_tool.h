@@ -1,4 +1,4 @@
-// inspect.h -- varnel-tool image, model and script --check: data files read by the player's loaders
+// asset_tool.h -- varnel-tool image, model and script --check: data files read by the player's loaders
 #pragma once
 
 #include <string>

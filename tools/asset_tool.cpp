@@ -1,5 +1,5 @@
-// inspect.cpp -- runs the player's own loaders on data files and reports what they made of them
-#include "inspect.h"
+// asset_tool.cpp -- runs the player's own loaders on data files and reports what they made of them
+#include "asset_tool.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
