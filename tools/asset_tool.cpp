@@ -11,8 +11,8 @@
 #include "kernel/kernel.h"
 #include "kernel/script.h"
 #include "resources/archive.h"
+#include "resources/data_source.h"
 #include "resources/image.h"
-#include "resources/loose_file.h"
 #include "resources/model.h"
 #include "resources/skybox.h"
 #include "script_json.h"
@@ -184,11 +184,9 @@ int check_assets() {
     }
     if (snd_enable) {
         ++checked;
-        uint32_t offset = 0;
-        uint32_t length = 0;
-        FILE* loose = g_packeddata ? nullptr : open_loose_file(snd_mp3file, "rb");
-        const bool found = g_packeddata ? find_archive_entry(snd_mp3file, &offset, &length) == 0 : loose != nullptr;
-        if (loose) fclose(loose);
+        DataSource source;
+        const bool found = open_data_source(snd_mp3file, g_packeddata != 0, &source) == kSourceOk;
+        close_data_source(&source);
         if (!found) {
             fprintf(stderr, "varnel-tool: music %s: not found\n", snd_mp3file);
             ++failed;

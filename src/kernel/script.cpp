@@ -252,11 +252,11 @@ FILE* open_script(long long* budget) {
     if (FILE* file = open_loose_file(kScriptName, "r")) return file;
     if (!g_kernel.archive_loaded) fatal_error("Script not found, PAK not found");
 
-    uint32_t offset = 0;
-    uint32_t length = 0;
-    if (find_archive_entry(kScriptName, &offset, &length) != 0) fatal_error("Script not found, but PAK loaded");
     FILE* file = nullptr;
-    if (open_archive_entry(kScriptName, "r", &file, &length) != kEntryOk) fatal_error("Script PAK open failed");
+    uint32_t length = 0;
+    const int opened = open_archive_entry(kScriptName, "r", &file, &length);
+    if (opened == kEntryNotFound) fatal_error("Script not found, but PAK loaded");
+    if (opened != kEntryOk) fatal_error("Script PAK open failed");
     *budget = length;
     return file;
 }

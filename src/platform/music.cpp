@@ -8,8 +8,7 @@
 #include "kernel/fatal.h"
 #include "kernel/script.h"
 #include "platform/sound.h"
-#include "resources/archive.h"
-#include "resources/loose_file.h"
+#include "resources/data_source.h"
 
 namespace {
 
@@ -23,36 +22,28 @@ struct MusicState {
     fatal_error("%s", sound_error_text(sound_last_error()));
 }
 
-// The file's bytes from its current position: the archive entry's length, or the whole file.
-void read_music(FILE* file, long long length) {
-    if (length < 0) fatal_error("%s", sound_error_text(kSoundDecodeFailed));
-    s_music.buffer.resize(size_t(length));
-    const bool read_whole = fread(s_music.buffer.data(), 1, s_music.buffer.size(), file) == s_music.buffer.size();
-    fclose(file);
-    if (!read_whole) fatal_error("%s", sound_error_text(kSoundDecodeFailed));
-}
-
 }  // namespace
 
 void open_music() {
     if (sound_version() < 3.6f) fail();
     if (!sound_set_output(kSoundDefaultOutput) || !sound_set_driver(0) || !sound_init(kSoundRate, 32, 0)) fail();
 
-    if (g_packeddata) {
-        FILE* file = nullptr;
-        uint32_t length = 0;
-        const int found = open_archive_entry(snd_mp3file, "rb", &file, &length);
-        if (found == kEntryNoArchive || found == kEntryNotFound) fatal_error("Mp3 file not found at PAK");
-        if (found != kEntryOk) fatal_error("Error opening PAK file");
-        read_music(file, length);
-    } else {
-        FILE* file = open_loose_file(snd_mp3file, "rb");
-        if (!file) fatal_error("Mp3 file not found");
-        long long length = -1;
-        if (fseeko(file, 0, SEEK_END) == 0) length = ftello(file);
-        if (fseeko(file, 0, SEEK_SET) != 0) length = -1;
-        read_music(file, length);
+    DataSource source;
+    switch (open_data_source(snd_mp3file, g_packeddata != 0, &source)) {
+    case kSourceOk:
+        break;
+    case kSourceNotInArchive:
+        fatal_error("Mp3 file not found at PAK");
+    case kSourceNoArchiveFile:
+        fatal_error("Error opening PAK file");
+    default:
+        fatal_error("Mp3 file not found");
     }
+    // The whole file, or the archive entry's length of bytes; the stream reads from it while playing.
+    s_music.buffer.resize(size_t(source.length));
+    const bool read_whole = read_bytes(&source, s_music.buffer.data(), s_music.buffer.size());
+    close_data_source(&source);
+    if (!read_whole) fatal_error("%s", sound_error_text(kSoundDecodeFailed));
 
     s_music.stream = sound_open_stream(s_music.buffer.data(), s_music.buffer.size());
     if (!s_music.stream) fail();
