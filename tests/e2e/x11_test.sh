@@ -1,7 +1,7 @@
 #!/bin/bash
 # x11_test.sh -- the player under a real X server (Xvfb, one 640x480 16-bit mode, no window manager):
 # Escape and a close request end it with 0, full screen runs at the offered size and fails at another.
-# Usage: x11_test.sh PLAYER X11_CLOSE   (run inside xvfb-run -s "-screen 0 640x480x16")
+# Usage: x11_test.sh PLAYER X11_CLOSE   (run inside xvfb-run -s "-screen 0 640x480x16 -noreset")
 set -u
 player=$1
 x11_close=$2
