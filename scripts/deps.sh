@@ -7,7 +7,7 @@ build-essential cmake pkg-config
 libsdl2-dev
 libjpeg62-turbo-dev
 libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0
-libmpg123-dev
+libmpg123-dev mpg123
 libfreetype-dev libfontconfig-dev fonts-liberation
 libpng-dev
 libmp3lame-dev lame

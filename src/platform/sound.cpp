@@ -5,16 +5,32 @@
 #include <mpg123.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <new>
+#include <numeric>
 #include <vector>
 
+// A file at another rate than the output's is resampled with a windowed-sinc filter: output frame
+// k after a seek to input position x0 is the band-limited input at x0 + k * step / phases, with
+// positions counted in input frames and x0 held to 1/phases of a frame.
 struct SoundStream {
     mpg123_handle* decoder = nullptr;
     const uint8_t* data = nullptr;  // the whole MP3, the caller's
     size_t length = 0;
     size_t position = 0;            // read position of the decoder's reader
     bool ended = false;             // the decoder has delivered its last sample
+    long rate = 0;                  // the file's sample rate; no resampling at kSoundRate
+    int step = 1;                   // file rate / output rate = step / phases, in lowest terms
+    int phases = 1;
+    int taps = 0;                   // filter length in input frames
+    std::vector<float> kernel;      // taps weights for each of the phases, phase-major
+    std::vector<int16_t> input;     // decoded stereo frames, the first at input_first
+    int64_t input_first = 0;        // input frame of input[0]; negative ones are silence before the song
+    int input_count = 0;            // frames held in input
+    int64_t input_end = -1;         // the song's length in input frames once the decoder has ended
+    int64_t at = 0;                 // input frame and phase of the next output frame
+    int phase = 0;
 };
 
 namespace {
@@ -22,6 +38,10 @@ namespace {
 constexpr int kMaxChannels = 256;
 constexpr int kMaxStreams = 8;
 constexpr int kCallbackFrames = 1024;  // ~23 ms at 44100 Hz
+constexpr int kInputFrames = 4096;     // decoded frames held for resampling, beyond the filter's length
+constexpr int kZeroCrossings = 32;     // of the sinc on each side of the centre, at the cutoff
+constexpr double kCutoff = 0.92;       // of the lower of the two Nyquist frequencies
+constexpr double kKaiserBeta = 8.0;    // about 80 dB of stopband
 
 struct Channel {
     SoundStream* stream = nullptr;  // nullptr: free
@@ -123,6 +143,124 @@ bool valid_channel(int channel) {
     return channel >= 0 && channel < s_sound.channel_count;
 }
 
+// Modified Bessel function of the first kind, order 0, for the Kaiser window.
+double bessel_i0(double x) {
+    double sum = 1.0;
+    double term = 1.0;
+    for (int k = 1; k < 50 && term > sum * 1e-12; ++k) {
+        term *= (x / (2.0 * k)) * (x / (2.0 * k));
+        sum += term;
+    }
+    return sum;
+}
+
+// Sizes the stream's filter and buffer for its rate and computes the filter.
+void setup_resampler(SoundStream* stream) {
+    const int divisor = std::gcd(int(stream->rate), kSoundRate);
+    stream->step = int(stream->rate) / divisor;
+    stream->phases = kSoundRate / divisor;
+    // Cut below the lower Nyquist frequency, in units of the input's.
+    const double cutoff = kCutoff * (stream->rate > kSoundRate ? double(kSoundRate) / double(stream->rate) : 1.0);
+    const int half = int(std::ceil(kZeroCrossings / cutoff));
+    stream->taps = 2 * half;
+    stream->kernel.assign(size_t(stream->phases) * size_t(stream->taps), 0.0f);
+    stream->input.assign(size_t(kInputFrames + stream->taps) * 2, 0);
+    // Playing from the start: the filter's frames before the first are silence.
+    stream->input_first = 1 - half;
+    // Tap j of phase p weighs input frame at - half + 1 + j for the output at at + p / phases.
+    const double norm = bessel_i0(kKaiserBeta);
+    for (int p = 0; p < stream->phases; ++p) {
+        float* weights = &stream->kernel[size_t(p) * size_t(stream->taps)];
+        double sum = 0.0;
+        for (int j = 0; j < stream->taps; ++j) {
+            const double t = double(j - half + 1) - double(p) / stream->phases;
+            const double x = M_PI * cutoff * t;
+            const double sinc = x == 0.0 ? 1.0 : std::sin(x) / x;
+            const double r = t / half;
+            const double window = r * r < 1.0 ? bessel_i0(kKaiserBeta * std::sqrt(1.0 - r * r)) / norm : 0.0;
+            weights[j] = float(sinc * window);
+            sum += sinc * window;
+        }
+        // Unity gain at 0 Hz in every phase, so that no phase is louder than another.
+        for (int j = 0; j < stream->taps; ++j) weights[j] = float(weights[j] / sum);
+    }
+}
+
+// Decodes straight into out at the output rate; past the end, silence.
+void read_direct(SoundStream* stream, unsigned char* out, size_t wanted) {
+    while (wanted > 0 && !stream->ended) {
+        size_t done = 0;
+        const int result = mpg123_read(stream->decoder, out, wanted, &done);
+        out += done;
+        wanted -= done;
+        // A damaged frame is skipped by the decoder; only the end or a hard error stops the stream.
+        if (result == MPG123_DONE || (result != MPG123_OK && result != MPG123_NEW_FORMAT && done == 0)) {
+            stream->ended = true;
+        }
+    }
+    memset(out, 0, wanted);
+}
+
+// Fills the input buffer so that it holds the filter's frames around stream->at: those before
+// the song and after its end are silence.
+void fill_input(SoundStream* stream) {
+    const int64_t first = stream->at - stream->taps / 2 + 1;
+    const int64_t keep_from = first - stream->input_first;
+    if (keep_from > 0) {
+        const int64_t kept = stream->input_count - keep_from;
+        if (kept > 0) {
+            memmove(stream->input.data(), stream->input.data() + keep_from * 2, size_t(kept) * 4);
+            stream->input_count = int(kept);
+        } else {
+            stream->input_count = 0;
+        }
+        stream->input_first = first;
+    }
+    const int capacity = int(stream->input.size() / 2);
+    while (stream->input_count < capacity) {
+        const int64_t next = stream->input_first + stream->input_count;
+        int16_t* out = stream->input.data() + size_t(stream->input_count) * 2;
+        int frames = capacity - stream->input_count;
+        if (next < 0 || stream->input_end >= 0) {
+            if (next < 0 && -next < frames) frames = int(-next);
+            memset(out, 0, size_t(frames) * 4);
+            stream->input_count += frames;
+            continue;
+        }
+        size_t done = 0;
+        const int result = mpg123_read(stream->decoder, out, size_t(frames) * 4, &done);
+        stream->input_count += int(done / 4);
+        if (result == MPG123_DONE || (result != MPG123_OK && result != MPG123_NEW_FORMAT && done == 0)) {
+            stream->input_end = stream->input_first + stream->input_count;
+        }
+    }
+}
+
+void read_resampled(SoundStream* stream, int16_t* samples, int frames) {
+    int k = 0;
+    for (; k < frames; ++k) {
+        if (stream->input_end >= 0 && stream->at >= stream->input_end) {
+            stream->ended = true;
+            break;
+        }
+        if (stream->at + stream->taps / 2 >= stream->input_first + stream->input_count) fill_input(stream);
+        const int16_t* in = stream->input.data() + (stream->at - stream->taps / 2 + 1 - stream->input_first) * 2;
+        const float* weights = stream->kernel.data() + size_t(stream->phase) * size_t(stream->taps);
+        float left = 0.0f;
+        float right = 0.0f;
+        for (int j = 0; j < stream->taps; ++j) {
+            left += float(in[2 * j]) * weights[j];
+            right += float(in[2 * j + 1]) * weights[j];
+        }
+        samples[2 * k] = int16_t(std::lrint(left < -32768.0f ? -32768.0f : left > 32767.0f ? 32767.0f : left));
+        samples[2 * k + 1] = int16_t(std::lrint(right < -32768.0f ? -32768.0f : right > 32767.0f ? 32767.0f : right));
+        stream->phase += stream->step;
+        stream->at += stream->phase / stream->phases;
+        stream->phase %= stream->phases;
+    }
+    memset(samples + 2 * k, 0, size_t(frames - k) * 4);
+}
+
 }  // namespace
 
 float sound_version() {
@@ -207,18 +345,23 @@ SoundStream* sound_open_stream(const uint8_t* data, size_t length) {
     *stream = SoundStream();
     stream->data = data;
     stream->length = length;
-    // Signed 16-bit stereo at the output rate, whatever the file holds; no resyncing into junk.
-    mpg123_param(decoder, MPG123_FLAGS, MPG123_FORCE_STEREO | MPG123_QUIET, 0.0);
+    // Signed 16-bit stereo at the file's own rate, mono doubled; no resyncing into junk. Flags are
+    // added to the defaults, not set over them: gapless decoding drops the encoder's delay and
+    // padding that the file's header records, so that sample t of the output is time t of the song.
+    mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_FORCE_STEREO | MPG123_QUIET, 0.0);
     mpg123_param(decoder, MPG123_RESYNC_LIMIT, 2048, 0.0);
     mpg123_format_none(decoder);
-    mpg123_format(decoder, kSoundRate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    const long* rates = nullptr;
+    size_t rate_count = 0;
+    mpg123_rates(&rates, &rate_count);
+    for (size_t i = 0; i < rate_count; ++i) mpg123_format(decoder, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
     long rate = 0;
     int channels = 0;
     int encoding = 0;
     if (mpg123_replace_reader_handle(decoder, read_memory, seek_memory, nullptr) != MPG123_OK ||
         mpg123_open_handle(decoder, stream) != MPG123_OK ||
-        mpg123_getformat(decoder, &rate, &channels, &encoding) != MPG123_OK || rate != kSoundRate ||
-        channels != 2 || encoding != MPG123_ENC_SIGNED_16) {
+        mpg123_getformat(decoder, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 || channels != 2 ||
+        encoding != MPG123_ENC_SIGNED_16) {
         mpg123_delete(decoder);
         fail(kSoundNotMp3);
         return nullptr;
@@ -229,19 +372,33 @@ SoundStream* sound_open_stream(const uint8_t* data, size_t length) {
         fail(kSoundDecodeFailed);
         return nullptr;
     }
+    stream->rate = rate;
+    if (rate != kSoundRate) setup_resampler(stream);
     stream->decoder = decoder;
     return stream;
 }
 
 bool sound_set_stream_time(SoundStream* stream, int ms) {
     if (!stream || !stream->decoder || ms < 0) return fail(kSoundBadArgument);
-    const off_t sample = off_t(int64_t(ms) * kSoundRate / 1000);
-    const off_t length = mpg123_length(stream->decoder);
+    // The time in 1/phases of a frame of the file's rate, truncated: the first output frame is the
+    // one whose span holds it.
+    const int64_t position = int64_t(ms) * stream->rate * stream->phases / 1000;
+    const int64_t sample = position / stream->phases;
+    const int64_t length = mpg123_length(stream->decoder);
     if (s_sound.device) SDL_LockAudioDevice(s_sound.device);
     // A time past the end leaves the stream over, with nothing more to sound.
     const bool past_end = length >= 0 && sample >= length;
-    const off_t at = past_end ? sample : mpg123_seek(stream->decoder, sample, SEEK_SET);
+    // The resampler reads the frames before the first one too, so that a seek sounds as playing
+    // through to that point would.
+    const int64_t first = stream->kernel.empty() ? sample : sample - stream->taps / 2 + 1;
+    off_t at = off_t(sample);
+    if (!past_end) at = mpg123_seek(stream->decoder, off_t(first > 0 ? first : 0), SEEK_SET);
     stream->ended = past_end;
+    stream->at = sample;
+    stream->phase = int(position % stream->phases);
+    stream->input_first = first;
+    stream->input_count = 0;
+    stream->input_end = -1;
     if (s_sound.device) SDL_UnlockAudioDevice(s_sound.device);
     return at >= 0 || fail(kSoundDecodeFailed);
 }
@@ -274,19 +431,13 @@ bool sound_set_paused(int channel, bool paused) {
 }
 
 void sound_read_stream(SoundStream* stream, int16_t* samples, int frames) {
-    size_t wanted = size_t(frames) * 4;
-    unsigned char* out = reinterpret_cast<unsigned char*>(samples);
-    while (wanted > 0 && !stream->ended) {
-        size_t done = 0;
-        const int result = mpg123_read(stream->decoder, out, wanted, &done);
-        out += done;
-        wanted -= done;
-        // A damaged frame is skipped by the decoder; only the end or a hard error stops the stream.
-        if (result == MPG123_DONE || (result != MPG123_OK && result != MPG123_NEW_FORMAT && done == 0)) {
-            stream->ended = true;
-        }
+    if (stream->kernel.empty()) {
+        read_direct(stream, reinterpret_cast<unsigned char*>(samples), size_t(frames) * 4);
+    } else if (stream->ended) {
+        memset(samples, 0, size_t(frames) * 4);
+    } else {
+        read_resampled(stream, samples, frames);
     }
-    memset(out, 0, wanted);
 }
 
 void sound_close_stream(SoundStream* stream) {

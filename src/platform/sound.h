@@ -29,7 +29,8 @@ bool sound_set_driver(int driver);
 // Opens the output device at rate with the given number of channels; flags must be 0.
 bool sound_init(int rate, int channels, unsigned flags);
 
-// A stream over an MP3 held in memory; the caller keeps data alive while the stream exists.
+// A stream over an MP3 held in memory; the caller keeps data alive while the stream exists. Any
+// MP3 sample rate, mono or stereo, is read as stereo at kSoundRate, without the encoder's delay.
 // nullptr when it is no MP3 or the layer is not initialised.
 SoundStream* sound_open_stream(const uint8_t* data, size_t length);
 // Positions the stream so that the first sample read is the one at ms milliseconds.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -169,25 +170,84 @@ std::vector<int16_t> read_samples(const std::string& path) {
     return samples;
 }
 
-TEST_F(PlayerTest, MusicStartsAtTheDemoStart) {
+const std::vector<std::string> kDiskAudio = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=disk",
+                                             "SDL_DISKAUDIOFILE=heard.raw"};
+
+std::string music_script(const std::string& mp3, float start, bool packed, float length = 1.2f) {
+    return "gl_fullscreen 0\nsnd_enable 1\nsnd_mp3file " + mp3 + "\ng_packeddata " + (packed ? "1" : "0") +
+           "\ng_demostart " + std::to_string(start) + "\n[voidSection]\nend " + std::to_string(start + length) +
+           "\n[eof]\n";
+}
+
+// The frame at which the device stopped sounding silence, where the stream started.
+long first_sound(const std::vector<int16_t>& heard) {
+    const auto at = std::find_if(heard.begin(), heard.end(), [](int16_t v) { return v != 0; });
+    return long(at - heard.begin()) / 2;
+}
+
+// The song as the mpg123 program decodes it, from g_demostart on, sample for sample, however the
+// MP3 is read.
+TEST_F(PlayerTest, MusicIsTheSongFromTheDemoStart) {
     const std::string mp3 = make_test_mp3(15.0);
-    write_file("music/Track.mp3", mp3);
     const std::vector<int16_t> reference = decode_mp3(mp3);
-    for (float start : {0.0f, 12.5f}) {
-        SCOPED_TRACE(start);
-        write_file("script.txt", "gl_fullscreen 0\nsnd_enable 1\nsnd_mp3file music/track.mp3\ng_demostart " +
-                                     std::to_string(start) + "\n[voidSection]\nend " + std::to_string(start + 1.0f) +
-                                     "\n[eof]\n");
-        ProcessResult r = run_process(VARNEL_BIN, {},
-                                      {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=heard.raw"});
-        ASSERT_EQ(r.status, 0) << r.err;
-        // Silence until the stream is unpaused, then the music from the start time on.
-        const std::vector<int16_t> heard = read_samples("heard.raw");
-        const size_t first = size_t(start * 44100) * 2;
-        const long at = find_samples(heard, reference.data() + first, 8192);
-        ASSERT_GE(at, 0) << "the music from " << start << " s is not in what was heard";
-        EXPECT_EQ(std::count(heard.begin(), heard.begin() + at, 0), at) << "something sounded before it";
-        EXPECT_GT(heard.size() - size_t(at), size_t(44100)) << "about a second of it plays";
+    ASSERT_EQ(reference.size(), size_t(15 * 44100 * 2)) << "the reference is gapless";
+    write_file("music/Track.mp3", mp3);
+    write_file("data.dat", build_archive({{"textures/loading.jpg", read_file("textures/loading.jpg")},
+                                          {"music/Track.mp3", mp3}}));
+    for (bool packed : {false, true}) {
+        for (float start : {0.0f, 12.5f}) {
+            SCOPED_TRACE(std::string(packed ? "archive, " : "loose, ") + std::to_string(start));
+            write_file("script.txt", music_script("music/track.mp3", start, packed));
+            ProcessResult r = run_process(VARNEL_BIN, {}, kDiskAudio);
+            ASSERT_EQ(r.status, 0) << r.err;
+            const std::vector<int16_t> heard = read_samples("heard.raw");
+            const long at = first_sound(heard) * 2;
+            const size_t first = size_t(start * 44100) * 2;
+            const size_t count = std::min(heard.size() - size_t(at), reference.size() - first);
+            EXPECT_GT(count, size_t(44100)) << "about a second of it plays";
+            EXPECT_TRUE(std::equal(heard.begin() + at, heard.begin() + at + long(count), reference.begin() + long(first)))
+                << "not the song from " << start << " s on, to the sample";
+        }
+    }
+}
+
+// Clicks at song times 1 s and 13 s, heard at those demo times, whatever the file's rate.
+TEST_F(PlayerTest, MusicAtOtherRatesPlaysAtItsTrueSpeed) {
+    for (const auto& [rate, channels] : {std::pair{48000, 2}, std::pair{22050, 1}}) {
+        write_file("song.mp3", make_test_mp3(14.0, rate, channels));
+        for (float start : {0.0f, 12.5f}) {
+            SCOPED_TRACE(std::to_string(rate) + " Hz from " + std::to_string(start));
+            // SDL's disk driver sleeps a buffer's length after each write, so on a loaded machine it
+            // writes less than the demo's time: room to spare.
+            write_file("script.txt", music_script("song.mp3", start, false, 2.0f));
+            ProcessResult r = run_process(VARNEL_BIN, {}, kDiskAudio);
+            ASSERT_EQ(r.status, 0) << r.err;
+            const std::vector<int16_t> heard = read_samples("heard.raw");
+            const long onset = first_sound(heard);
+            const long click = onset + std::lround((kClickTimes[start > 0 ? 1 : 0] - start) * 44100);
+            ASSERT_LT(size_t(click + 2205) * 2, heard.size()) << "too little was heard";
+            long loudest = click - 2205;
+            const auto level = [&](long frame) { return std::abs(heard[size_t(frame) * 2]) + std::abs(heard[size_t(frame) * 2 + 1]); };
+            for (long frame = click - 2205; frame < click + 2205; ++frame) {
+                if (level(frame) > level(loudest)) loudest = frame;
+            }
+            // The chirps alone never reach half of full scale in both channels.
+            EXPECT_GT(level(loudest), 32768) << "no click within 50 ms of its time";
+            EXPECT_NEAR(loudest, click, 22) << "the click is not heard within half a millisecond of its time";
+            if (channels == 1) {
+                long differ = 0;
+                for (size_t i = size_t(onset) * 2; i < heard.size(); i += 2) differ += heard[i] != heard[i + 1];
+                EXPECT_EQ(differ, 0) << "mono is not the same on both channels";
+            }
+
+            // The soundtrack that varnel-capture writes is what was heard.
+            r = capture({"--fps", "25", "--to", std::to_string(start + 0.5f), "--audio", "sound.wav", "--out", "frames"});
+            ASSERT_EQ(r.status, 0) << r.err;
+            const std::string wav = read_file("sound.wav");
+            std::vector<int16_t> captured((wav.size() - 44) / 2);
+            memcpy(captured.data(), wav.data() + 44, captured.size() * 2);
+            EXPECT_TRUE(std::equal(captured.begin(), captured.end(), heard.begin() + onset * 2));
+        }
     }
 }
 

@@ -3,9 +3,11 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/sound.h"
@@ -82,6 +84,30 @@ TEST_F(SoundTest, StreamsDecodeAndSeekToTheExactSample) {
     sound_read_stream(stream, got.data(), 4096);
     EXPECT_EQ(std::count(got.begin(), got.end(), 0), long(got.size()));
     sound_close_stream(stream);
+}
+
+// Other rates are resampled to the output's; a seek must sound exactly as playing through to
+// the same time does, the filter's frames before the seek included.
+TEST_F(SoundTest, OtherRatesSeekAsPlayingThrough) {
+    for (const auto& [rate, channels] : {std::pair{48000, 2}, std::pair{22050, 1}}) {
+        SCOPED_TRACE(rate);
+        const std::string mp3 = make_test_mp3(13.0, rate, channels);
+        SoundStream* stream = sound_open_stream(reinterpret_cast<const uint8_t*>(mp3.data()), mp3.size());
+        ASSERT_NE(stream, nullptr);
+        const int at = 12500 * kSoundRate / 1000;
+        std::vector<int16_t> through(size_t(at + 4096) * 2);
+        sound_read_stream(stream, through.data(), at + 4096);
+        std::vector<int16_t> seeked(4096 * 2);
+        ASSERT_TRUE(sound_set_stream_time(stream, 12500));
+        sound_read_stream(stream, seeked.data(), 4096);
+        EXPECT_TRUE(std::equal(seeked.begin(), seeked.end(), through.begin() + long(at) * 2));
+        EXPECT_GT(std::count_if(seeked.begin(), seeked.end(), [](int16_t v) { return std::abs(v) > 1000; }), 1000);
+
+        ASSERT_TRUE(sound_set_stream_time(stream, 13000));
+        sound_read_stream(stream, seeked.data(), 4096);
+        EXPECT_EQ(std::count(seeked.begin(), seeked.end(), 0), long(seeked.size())) << "past the end";
+        sound_close_stream(stream);
+    }
 }
 
 TEST_F(SoundTest, WhatIsNoMp3) {

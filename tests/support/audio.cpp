@@ -2,36 +2,48 @@
 #include "support/audio.h"
 
 #include <lame/lame.h>
-#include <mpg123.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
-std::string make_test_mp3(double seconds) {
-    const int rate = 44100;
+std::string make_test_mp3(double seconds, int rate, int channels) {
     const int frames = int(seconds * rate);
     std::vector<short> left(static_cast<size_t>(frames));
     std::vector<short> right(static_cast<size_t>(frames));
-    double phase_l = 0.0;
-    double phase_r = 0.0;
+    // Starting at the crest, so that the song's first sample is not silence.
+    double phase_l = M_PI / 2;
+    double phase_r = M_PI / 2;
     for (int i = 0; i < frames; ++i) {
         const double t = double(i) / rate;
-        phase_l += 2.0 * M_PI * (200.0 + 60.0 * t) / rate;
-        phase_r += 2.0 * M_PI * (1800.0 - 50.0 * t) / rate;
         left[size_t(i)] = short(9000.0 * std::sin(phase_l));
         right[size_t(i)] = short(7000.0 * std::sin(phase_r));
+        if (channels == 1) left[size_t(i)] = short((left[size_t(i)] + right[size_t(i)]) / 2);
+        phase_l += 2.0 * M_PI * (200.0 + 60.0 * t) / rate;
+        phase_r += 2.0 * M_PI * (1800.0 - 50.0 * t) / rate;
+    }
+    // Three samples high, starting on the click's time.
+    for (double click : kClickTimes) {
+        for (int i = int(click * rate); i < int(click * rate) + 3 && i < frames; ++i) {
+            left[size_t(i)] = short(left[size_t(i)] / 2 + 20000);
+            right[size_t(i)] = short(right[size_t(i)] / 2 + 20000);
+        }
     }
 
     lame_global_flags* lame = lame_init();
     lame_set_in_samplerate(lame, rate);
     lame_set_out_samplerate(lame, rate);
-    lame_set_num_channels(lame, 2);
-    lame_set_brate(lame, 128);
+    lame_set_num_channels(lame, channels);
+    lame_set_mode(lame, channels == 1 ? MONO : JOINT_STEREO);
+    lame_set_brate(lame, rate < 32000 ? 64 : 128);
     lame_set_quality(lame, 5);
     if (lame_init_params(lame) < 0) throw std::runtime_error("lame_init_params failed");
     std::vector<unsigned char> out(size_t(frames) * 5 / 4 + 7200 + 16384);
-    int bytes = lame_encode_buffer(lame, left.data(), right.data(), frames, out.data(), int(out.size()));
+    int bytes = lame_encode_buffer(lame, left.data(), channels == 1 ? nullptr : right.data(), frames, out.data(),
+                                   int(out.size()));
     if (bytes < 0) throw std::runtime_error("lame_encode_buffer failed");
     const int tail = lame_encode_flush(lame, out.data() + bytes, int(out.size()) - bytes);
     if (tail < 0) throw std::runtime_error("lame_encode_flush failed");
@@ -47,25 +59,22 @@ std::string make_test_mp3(double seconds) {
 }
 
 std::vector<int16_t> decode_mp3(const std::string& mp3) {
-    mpg123_init();
-    int error = 0;
-    mpg123_handle* mh = mpg123_new(nullptr, &error);
-    mpg123_param(mh, MPG123_FLAGS, MPG123_FORCE_STEREO | MPG123_QUIET, 0.0);
-    mpg123_format_none(mh);
-    mpg123_format(mh, 44100, MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    mpg123_open_feed(mh);
+    char path[] = "/tmp/varnel-mp3-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0) throw std::runtime_error("cannot make a temporary file");
+    const bool written = write(fd, mp3.data(), mp3.size()) == ssize_t(mp3.size());
+    close(fd);
     std::vector<int16_t> samples;
-    std::vector<unsigned char> chunk(1 << 16);
-    size_t done = 0;
-    int result = mpg123_decode(mh, reinterpret_cast<const unsigned char*>(mp3.data()), mp3.size(), chunk.data(),
-                               chunk.size(), &done);
-    for (;;) {
-        const int16_t* p = reinterpret_cast<const int16_t*>(chunk.data());
-        samples.insert(samples.end(), p, p + done / 2);
-        if (result == MPG123_ERR || result == MPG123_NEED_MORE) break;
-        result = mpg123_decode(mh, nullptr, 0, chunk.data(), chunk.size(), &done);
+    const std::string command = std::string("mpg123 -q --stereo -s ") + path;
+    FILE* pipe = written ? popen(command.c_str(), "r") : nullptr;
+    if (pipe) {
+        int16_t chunk[8192];
+        size_t n = 0;
+        while ((n = fread(chunk, 2, 8192, pipe)) > 0) samples.insert(samples.end(), chunk, chunk + n);
+        if (pclose(pipe) != 0) samples.clear();
     }
-    mpg123_delete(mh);
+    unlink(path);
+    if (samples.empty()) throw std::runtime_error("the mpg123 program cannot decode the test MP3 (is it installed?)");
     return samples;
 }
 
