@@ -206,14 +206,11 @@ void read_direct(SoundStream* stream, unsigned char* out, size_t wanted) {
 void fill_input(SoundStream* stream) {
     const int64_t first = stream->at - stream->taps / 2 + 1;
     const int64_t keep_from = first - stream->input_first;
+    // A fill comes as soon as the filter reaches past the buffer's end, and at moves on by at most
+    // two frames at a time, so the frames the filter still needs are at the end: they move to the start.
     if (keep_from > 0) {
-        const int64_t kept = stream->input_count - keep_from;
-        if (kept > 0) {
-            memmove(stream->input.data(), stream->input.data() + keep_from * 2, size_t(kept) * 4);
-            stream->input_count = int(kept);
-        } else {
-            stream->input_count = 0;
-        }
+        stream->input_count -= int(keep_from);
+        memmove(stream->input.data(), stream->input.data() + keep_from * 2, size_t(stream->input_count) * 4);
         stream->input_first = first;
     }
     const int capacity = int(stream->input.size() / 2);
