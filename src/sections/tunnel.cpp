@@ -25,7 +25,7 @@ struct TunnelState {
     GrainField field_a;  // phases 1 and 2: flames
     GrainField field_c;  // phase 3: fine
     GrainField field_d;  // phase 4: coarse and rough
-    int flame_tex = -1;  // "textures/flame.jpg"
+    int flameTex = -1;  // "textures/flame.jpg"
     int pixelfire = -1;  // "textures/pixelfire.jpg"
     // Per phase, the phase time of its latest grain step. Never reset, so a second tunnel section
     // steps only once its phase times pass these.
@@ -83,7 +83,7 @@ void enable_flames() {
 
 // Phases 1 and 2: the tube turns and, on the rare frame where sin 5 tau truncates to +-1, stretches.
 void draw_flames(float tau) {
-    bind_texture(s_tunnel.flame_tex);
+    bind_texture(s_tunnel.flameTex);
     glRotatef(50.0f * tau, 0.0f, 0.0f, 1.0f);
     glScalef(1.0f, 1.0f, 0.5f + std::fabs(std::trunc(std::sin(5.0f * tau))));
     draw_grain_field(s_tunnel.field_a);
@@ -186,7 +186,7 @@ void tunnel_load() {
     s_tunnel.field_c = create_grain_field(4.0f, 50.0f, 75, 75, 0.2f);
     s_tunnel.field_d = create_grain_field(5.0f, 50.0f, 25, 75, 1.0f);
 
-    s_tunnel.flame_tex = load_fire("textures/flame.jpg", "flameTex");
+    s_tunnel.flameTex = load_fire("textures/flame.jpg", "flameTex");
     s_tunnel.pixelfire = load_fire("textures/pixelfire.jpg", "pixelfire");
 }
 
