@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "kernel/kernel.h"
@@ -24,10 +25,8 @@ Camera look_at(float px, float py, float pz, float tx, float ty, float tz, float
 }
 
 bool zero_normals(const RecordedBatch& b) {
-    for (const RecordedVertex& v : b.vertices) {
-        if (v.normal != std::array<float, 3>{0, 0, 0}) return false;
-    }
-    return true;
+    return std::all_of(b.vertices.begin(), b.vertices.end(),
+                       [](const RecordedVertex& v) { return v.normal == std::array<float, 3>{}; });
 }
 
 TEST(Tunnel, PhasesOnTheSyncTimes) {
@@ -105,9 +104,11 @@ TEST(Tunnel, PhasesOnTheSyncTimes) {
 TEST(Tunnel, MissingTextureIsNamed) {
     open_test_graphics();
     ScratchDir dir;
-    EXPECT_EXIT(tunnel_load(), testing::ExitedWithCode(1), fatal_line("Error loading texture flameTex in Tunnel section"));
+    EXPECT_EXIT(tunnel_load(), testing::ExitedWithCode(1),
+                fatal_line("Error loading texture flameTex in Tunnel section"));
     write_file("textures/flame.jpg", encode_jpeg(gradient_picture(8, 8)));
-    EXPECT_EXIT(tunnel_load(), testing::ExitedWithCode(1), fatal_line("Error loading texture pixelfire in Tunnel section"));
+    EXPECT_EXIT(tunnel_load(), testing::ExitedWithCode(1),
+                fatal_line("Error loading texture pixelfire in Tunnel section"));
 }
 
 }  // namespace
