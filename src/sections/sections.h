@@ -100,3 +100,27 @@ inline constexpr SectionAsset kTituloAssets[] = {
     {SectionAsset::kImage, "textures/titles/007/7-2a.jpg", nullptr},
     {SectionAsset::kImage, "textures/titles/007/7-2b.jpg", nullptr},
 };
+
+// "varnellogo": the 3D logo flies in, echoes in red and tumbles. Sync times, as demo times: the
+// start of the fly-in, of the echo and of the tumble.
+void varnellogo_load();
+void varnellogo_render();
+inline constexpr SectionAsset kVarnelLogoAssets[] = {
+    {SectionAsset::kModel, "models/VarnelLogo/letra/roja/", "letra.3ds"},
+    {SectionAsset::kModel, "models/VarnelLogo/letra/normal/", "letra.3ds"},
+    {SectionAsset::kModel, "models/VarnelLogo/marco/rojo/", "marco.3ds"},
+    {SectionAsset::kModel, "models/VarnelLogo/marco/normal/", "marco.3ds"},
+};
+
+// "tunnel": four flights through burning tubes on red. Sync times: the ends of the first three.
+void tunnel_load();
+void tunnel_render();
+inline constexpr SectionAsset kTunnelAssets[] = {
+    {SectionAsset::kImage, "textures/flame.jpg", nullptr},
+    {SectionAsset::kImage, "textures/pixelfire.jpg", nullptr},
+};
+
+// "heart": a spinning heart in a red glow. Sync times: its 33 beats.
+void heart_load();
+void heart_render();
+inline constexpr SectionAsset kHeartAssets[] = {{SectionAsset::kModel, "models/spinheart/", "spinheart.3ds"}};

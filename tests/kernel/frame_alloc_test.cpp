@@ -10,6 +10,7 @@
 #include "platform/timer.h"
 #include "platform/window.h"
 #include "support/gl_context.h"
+#include "support/model_files.h"
 #include "support/pictures.h"
 #include "support/scratch.h"
 
@@ -65,12 +66,33 @@ TEST(FrameAllocations, NoneInARunningTimeline) {
     ScratchDir dir;
     open_test_graphics();
     write_loading_picture();
+    const std::string jpeg = encode_jpeg(gradient_picture(8, 8));
+    write_file("textures/flame.jpg", jpeg);
+    write_file("textures/pixelfire.jpg", jpeg);
+    for (const char* path : {"models/VarnelLogo/letra/roja/letra.3ds", "models/VarnelLogo/letra/normal/letra.3ds",
+                             "models/VarnelLogo/marco/rojo/marco.3ds", "models/VarnelLogo/marco/normal/marco.3ds",
+                             "models/spinheart/spinheart.3ds"}) {
+        write_triangle_model(path, 0);
+    }
+    // The effects run through every phase once while warming up and again while counted (from
+    // 8.3 s on); the logo's sync times are demo times.
+    std::string effects;
+    for (float start : {0.0f, 8.5f}) {
+        const std::string at = std::to_string(start);
+        effects += "[tunnel]\nstart " + at + "\nend " + std::to_string(start + 4) + "\nlayer 3\nsyncs 3\n";
+        for (float t : {1.0f, 2.0f, 3.0f}) effects += "sync " + std::to_string(t) + "\n";
+        effects += "[varnellogo]\nstart " + at + "\nend " + std::to_string(start + 4) + "\nlayer 4\nsyncs 3\n";
+        for (float t : {1.0f, 2.0f, 3.0f}) effects += "sync " + std::to_string(start + t) + "\n";
+        effects += "[heart]\nstart " + at + "\nend 100\nlayer 5\nsyncs 33\n";
+        for (int k = 1; k <= 33; ++k) effects += "sync " + std::to_string(0.15f * float(k)) + "\n";
+    }
     write_file("script.txt",
                "gl_fullscreen 0\ng_debug 1\n"
                "[voidSection]\nend 100\n"
                "[cameraloc]\nend 100\nlayer 1\n"
                "[blackFadeOUT]\nstart 0.5\nend 100\nlayer 2\n"
-               "[blackFadeOUT]\nstart 8\nend 100\nlayer 2\n");
+               "[blackFadeOUT]\nstart 8\nend 100\nlayer 2\n" +
+                   effects);
     parse_script();
     g_kernel.debug_lines = true;
     use_fixed_clock(60);
@@ -96,6 +118,7 @@ TEST(FrameAllocations, NoneInARunningTimeline) {
     EXPECT_EQ(s_allocations, 0);
     EXPECT_NE(g_kernel.active, nullptr) << "the sections were running all along";
     EXPECT_EQ(g_kernel.active->next_active->next_active->next_active->type, 4) << "the second fade started";
+    EXPECT_EQ(g_kernel.active->next_active->next_active->next_active->next_active->type, 12) << "the second heart";
     use_fixed_clock(0);
 }
 

@@ -35,7 +35,9 @@ void make_flame(DataTree* tree) {
 }
 
 // Pixel fire: a coarse 32 x 32 heat field in 12 steps, each cell a flat 8 x 8 block with a darker
-// seam, the look of the old palette fire effects.
+// seam, the look of the old palette fire effects. The tunnel adds it faintly over red, where only
+// its green and blue show: many hot cells, and the hottest yellow, not white, so that they read as
+// fire rather than pink.
 void make_pixelfire(DataTree* tree) {
     const int cells = 32, block = 8, period = 4;
     float heat[cells][cells];
@@ -43,14 +45,14 @@ void make_pixelfire(DataTree* tree) {
         for (int i = 0; i < cells; ++i) {
             const float u = float(i) / float(cells) * float(period), v = float(j) / float(cells) * float(period);
             const float h = ridged2(u + fbm2(u, v, 3, 21, period), v, 4, 22, period) * 0.9f + fbm2(u, v, 3, 23, period) * 0.4f;
-            heat[j][i] = std::floor(clamp01(h * 1.1f - 0.15f) * 12.0f) / 11.0f;
+            heat[j][i] = std::floor(clamp01(h * 1.6f - 0.3f) * 12.0f) / 11.0f;
         }
     }
     Raster r(cells * block, cells * block);
     r.each([&](int x, int y, Colour& p) {
         const int i = x / block, j = y / block;
         const bool seam = x % block == block - 1 || y % block == block - 1;
-        p = fire_palette(heat[j][i] * (seam ? 0.8f : 1.0f));
+        p = fire_palette(heat[j][i] * (seam ? 0.64f : 0.8f));
     });
     tree->add_jpeg("textures/pixelfire.jpg", r, 92);
 }

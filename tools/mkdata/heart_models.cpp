@@ -67,11 +67,13 @@ void add_vessels(Mesh* mesh, float scale, Vec3 offset, int material) {
 bool make_heart_models(DataTree* tree, std::string* error) {
     // The beating heart: drawn at half size, 1.5 below its camera's target and spinning about the
     // vertical, so six units tall centred three above its origin. Coloured only: its glow copies
-    // are drawn lit, with the specular red (0.25) as their alpha.
+    // are drawn lit, with the specular red (0.25) as their alpha. The specular has no green or
+    // blue: at a shininess this low it lights the whole surface, and would wash the heart and its
+    // additive glow out to pink.
     {
         Model3ds model;
-        model.materials = {material("miocardio", 0x5a0608, 0xc01418, 0x403030, 0.3f),
-                           material("arteria", 0x401020, 0x902040, 0x403030, 0.3f)};
+        model.materials = {material("miocardio", 0x4a0406, 0xb0101a, 0x400808, 0.3f),
+                           material("arteria", 0x300810, 0x701828, 0x400808, 0.3f)};
         Mesh heart = heart_mesh("corazon", 6.0f, 40, 64, 0);
         Mesh vessels;
         vessels.name = "vasos";
