@@ -15,26 +15,27 @@ void empty_handler() {}
 // times that the type's handlers read.
 constexpr SectionType kSectionTypes[kSectionTypeCount] = {
     {"loading", loading_load, loading_init, loading_render, loading_end, 0, kLoadingAssets},
-    {"hombre", empty_handler, empty_handler, empty_handler, empty_handler, 0, {}},
+    {"hombre", hombre_load, hombre_init, hombre_render, empty_handler, 0, kHombreAssets},
     {"cameraloc", cameraloc_load, cameraloc_init, cameraloc_render, empty_handler, 0, {}},
-    {"marspanorama", empty_handler, empty_handler, empty_handler, empty_handler, 3, {}},
+    {"marspanorama", marspanorama_load, marspanorama_init, marspanorama_render, empty_handler, 3,
+     kMarsPanoramaAssets},
     {"blackFadeOUT", blackfadeout_load, empty_handler, blackfadeout_render, empty_handler, 0, {}},
-    {"varnelBump", empty_handler, empty_handler, empty_handler, empty_handler, 0, {}},
+    {"varnelBump", varnelbump_load, empty_handler, varnelbump_render, empty_handler, 0, kVarnelBumpAssets},
     {"varnellogo", varnellogo_load, empty_handler, varnellogo_render, empty_handler, 3, kVarnelLogoAssets},
-    {"redExplosion", empty_handler, empty_handler, empty_handler, empty_handler, 0, {}},
+    {"redExplosion", redexplosion_load, empty_handler, redexplosion_render, empty_handler, 0, kRedExplosionAssets},
     {"souls", empty_handler, empty_handler, empty_handler, empty_handler, 0, {}},
     {"blueroombox", empty_handler, empty_handler, empty_handler, empty_handler, 1, {}},
     {"final", empty_handler, empty_handler, empty_handler, empty_handler, 0, {}},
     {"tunnel", tunnel_load, empty_handler, tunnel_render, empty_handler, 3, kTunnelAssets},
     {"heart", heart_load, empty_handler, heart_render, empty_handler, 33, kHeartAssets},
     {"amilar", empty_handler, empty_handler, empty_handler, empty_handler, 10, {}},
-    {"horrorface", empty_handler, empty_handler, empty_handler, empty_handler, 1, {}},
+    {"horrorface", horrorface_load, empty_handler, horrorface_render, empty_handler, 1, kHorrorfaceAssets},
     {"ascension", empty_handler, empty_handler, empty_handler, empty_handler, 1, {}},
     {"sync", sync_load, sync_init, sync_render, empty_handler, 2, kSyncAssets},
     {"credits", empty_handler, empty_handler, empty_handler, empty_handler, 2, {}},
     {"titulo", titulo_load, titulo_init, titulo_render, empty_handler, 7, kTituloAssets},
     {"voidSection", empty_handler, empty_handler, voidsection_render, empty_handler, 0, {}},
-    {"fallingman", empty_handler, empty_handler, empty_handler, empty_handler, 3, {}},
+    {"fallingman", fallingman_load, empty_handler, fallingman_render, empty_handler, 3, kFallingmanAssets},
 };
 
 namespace {

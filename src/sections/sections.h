@@ -22,6 +22,56 @@ void blackfadeout_render();
 // "voidSection": clears colour and depth.
 void voidsection_render();
 
+// "hombre": a body lit red on a fogged tiled floor, a small heart at its chest; no sync times.
+void hombre_load();
+void hombre_init();
+void hombre_render();
+inline constexpr SectionAsset kHombreAssets[] = {
+    {SectionAsset::kImage, "textures/suelo.jpg", nullptr},
+    {SectionAsset::kModel, "models/", "body3dlow.3ds"},
+    {SectionAsset::kModel, "models/corazon/", "corazon.3ds"},
+};
+
+// "marspanorama": a landscape skybox in four shots, shimmering. Sync times: the three cuts.
+void marspanorama_load();
+void marspanorama_init();
+void marspanorama_render();
+inline constexpr SectionAsset kMarsPanoramaAssets[] = {
+    {SectionAsset::kSkybox, "skyboxes/marspanorama/marspanorama_", nullptr},
+};
+
+// "varnelBump": the stone slab with its circling relief over a jittering glow, shrinking.
+void varnelbump_load();
+void varnelbump_render();
+inline constexpr SectionAsset kVarnelBumpAssets[] = {
+    {SectionAsset::kImage, "textures/varnelstone.tga", nullptr},
+    {SectionAsset::kImage, "textures/varnelbump.jpg", nullptr},
+    {SectionAsset::kImage, "textures/varnelglow.jpg", nullptr},
+};
+
+// "redExplosion": two explosions added over the layers below, turning apart and shrinking.
+void redexplosion_load();
+void redexplosion_render();
+inline constexpr SectionAsset kRedExplosionAssets[] = {
+    {SectionAsset::kImage, "textures/redexplosion.jpg", nullptr},
+};
+
+// "horrorface": the face turning and shaking as a red light rises on it. Sync times: when it appears.
+void horrorface_load();
+void horrorface_render();
+inline constexpr SectionAsset kHorrorfaceAssets[] = {
+    {SectionAsset::kModel, "models/horrorface/", "horrorface.3ds"},
+};
+
+// "fallingman": a figure falling through fog twice, its black silhouette, then the face close up.
+// Sync times: the ends of the first three phases.
+void fallingman_load();
+void fallingman_render();
+inline constexpr SectionAsset kFallingmanAssets[] = {
+    {SectionAsset::kModel, "models/horrorface/", "horrorface.3ds"},
+    {SectionAsset::kModel, "models/", "fallingfinal.3ds"},
+};
+
 // "sync": one of 45 pictures flashed on a beat, fading over the section. Sync times: the picture
 // (0 to 44), the strength at the start.
 void sync_load();

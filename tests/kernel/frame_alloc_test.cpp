@@ -12,6 +12,7 @@
 #include "support/gl_context.h"
 #include "support/model_files.h"
 #include "support/pictures.h"
+#include "support/scene_files.h"
 #include "support/scratch.h"
 
 extern "C" void* __real_malloc(size_t size);
@@ -120,6 +121,51 @@ TEST(FrameAllocations, NoneInARunningTimeline) {
     EXPECT_EQ(g_kernel.active->next_active->next_active->next_active->type, 4) << "the second fade started";
     EXPECT_EQ(g_kernel.active->next_active->next_active->next_active->next_active->type, 12) << "the second heart";
     use_fixed_clock(0);
+}
+
+
+// Plays the sections of one scene for 4 s to let the GL driver do its first-use work, then
+// counts the allocations of the next 3 s. One scene at a time, as a show plays them: stacking every
+// effect in one frame would make the driver recompile its own shader variants.
+int allocations_in_scene(const std::string& sections) {
+    write_file("script.txt", "gl_fullscreen 0\ng_debug 1\n" + sections);
+    parse_script();
+    g_kernel.debug_lines = true;
+    use_fixed_clock(60);
+    reset_timeline();
+    run_loading_phase();
+    start_clock();
+    for (int i = 0; i < 420; ++i) {
+        s_counting = i >= 240;
+        poll_window_event();
+        run_frame();
+        advance_clock();
+    }
+    s_counting = false;
+    use_fixed_clock(0);
+    const int counted = s_allocations;
+    s_allocations = 0;
+    return counted;
+}
+
+TEST(FrameAllocations, NoneInTheEffectScenes) {
+    ScratchDir dir;
+    open_test_graphics();
+    write_loading_picture();
+    write_effect_files();
+    // Those with phases pass through all of them before counting, and a second copy again while counting.
+    const char* const scenes[] = {
+        "[cameraloc]\nend 9\n[varnelBump]\nend 9\nlayer 1\n[redExplosion]\nstart 1\nend 9\nlayer 2\n",
+        "[voidSection]\nend 9\n[cameraloc]\nend 9\nlayer 1\n[hombre]\nend 9\nlayer 2\n",
+        "[voidSection]\nend 9\n[cameraloc]\nend 9\nlayer 1\n"
+        "[fallingman]\nend 4\nlayer 2\nsyncs 3\nsync 0.5\nsync 1\nsync 1.5\n"
+        "[fallingman]\nstart 4.5\nend 9\nlayer 2\nsyncs 3\nsync 0.5\nsync 1\nsync 1.5\n",
+        "[marspanorama]\nend 4\nsyncs 3\nsync 0.5\nsync 1\nsync 1.5\n"
+        "[marspanorama]\nstart 4.5\nend 9\nsyncs 3\nsync 0.5\nsync 1\nsync 1.5\n",
+        "[voidSection]\nend 9\n[horrorface]\nend 4\nlayer 1\nsyncs 1\nsync 1\n"
+        "[horrorface]\nstart 4.5\nend 9\nlayer 1\nsyncs 1\nsync 1\n",
+    };
+    for (const char* scene : scenes) EXPECT_EQ(allocations_in_scene(scene), 0) << scene;
 }
 
 }  // namespace

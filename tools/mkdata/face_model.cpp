@@ -58,8 +58,15 @@ bool make_face_model(DataTree* tree, std::string* error) {
                        material("cuenca", 0x000000, 0x100404, 0x000000, 0.1f)};
     Mesh head;
     head.name = "cara";
-    add_radial_surface(&head, Frame{}, 96, 128, head_radius,
-                       [](Vec3 d) { return feature_relief(d) < -0.1f ? kHollow : kSkin; });
+    auto material_of = [](Vec3 d) { return feature_relief(d) < -0.1f ? kHollow : kSkin; };
+    add_radial_surface(&head, Frame{}, 96, 128, head_radius, material_of);
+    // Both cameras come close: each triangle takes its material by its own middle rather than by its
+    // grid cell's, so the outlines of the eyes and mouth step along diagonals instead of in squares.
+    for (size_t i = 0; i < head.faces.size(); ++i) {
+        const auto& f = head.faces[i];
+        head.face_material[i] =
+            material_of(normalize(head.vertices[f[0]].p + head.vertices[f[1]].p + head.vertices[f[2]].p));
+    }
     // Back to front: by the depth of each face's middle, farthest (largest z) first.
     std::vector<size_t> order(head.faces.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
