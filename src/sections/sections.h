@@ -174,3 +174,46 @@ inline constexpr SectionAsset kTunnelAssets[] = {
 void heart_load();
 void heart_render();
 inline constexpr SectionAsset kHeartAssets[] = {{SectionAsset::kModel, "models/spinheart/", "spinheart.3ds"}};
+
+// "souls": dark fogged water in a skybox, rippled from one edge and lifted by a rising sphere,
+// the camera circling closer. No sync times.
+struct WaterGrid;
+void souls_load();
+void souls_render();
+const WaterGrid& souls_water();  // the water as the last frame left it
+inline constexpr SectionAsset kSoulsAssets[] = {
+    {SectionAsset::kSkybox, "skyboxes/souls/souls_", nullptr},
+    {SectionAsset::kImage, "textures/water.jpg", nullptr},
+};
+
+// "ascension": a ring of greetings turning high above the centre, a glow, then sparks and souls,
+// rising with an explosion sprite. Drawn into the current matrices. Sync time: the start of the
+// sparks and souls.
+void ascension_load();
+void ascension_render();
+inline constexpr SectionAsset kAscensionAssets[] = {
+    {SectionAsset::kImage, "textures/greetings/greet01.tga", nullptr},
+    {SectionAsset::kImage, "textures/greetings/greet02.tga", nullptr},
+    {SectionAsset::kImage, "textures/greetings/greet03.tga", nullptr},
+    {SectionAsset::kImage, "textures/greetings/greet04.tga", nullptr},
+    {SectionAsset::kImage, "textures/greetings/greet05.tga", nullptr},
+    {SectionAsset::kImage, "textures/greetings/greet06.tga", nullptr},
+    {SectionAsset::kImage, "textures/greetings/greet07.tga", nullptr},
+    {SectionAsset::kImage, "textures/greetings/greet08.tga", nullptr},
+    {SectionAsset::kImage, "textures/greetings/greet09.tga", nullptr},
+    {SectionAsset::kImage, "textures/greetings/greet10.tga", nullptr},
+    {SectionAsset::kImage, "textures/greetings/greet11.tga", nullptr},
+    {SectionAsset::kImage, "textures/greetings/greet12.tga", nullptr},
+    {SectionAsset::kImage, "textures/explosion.jpg", nullptr},
+    {SectionAsset::kImage, "textures/flares/blueflare.jpg", nullptr},
+    {SectionAsset::kImage, "textures/souls/soul01.jpg", nullptr},
+    {SectionAsset::kImage, "textures/souls/soul02.jpg", nullptr},
+    {SectionAsset::kImage, "textures/souls/soul03.jpg", nullptr},
+    {SectionAsset::kImage, "textures/souls/soul04.jpg", nullptr},
+    {SectionAsset::kImage, "textures/souls/soul05.jpg", nullptr},
+    {SectionAsset::kImage, "textures/souls/soul06.jpg", nullptr},
+    {SectionAsset::kImage, "textures/souls/soul07.jpg", nullptr},
+    {SectionAsset::kImage, "textures/souls/soul08.jpg", nullptr},
+    {SectionAsset::kImage, "textures/souls/soul09.jpg", nullptr},
+    {SectionAsset::kImage, "textures/souls/soul10.jpg", nullptr},
+};

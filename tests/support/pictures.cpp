@@ -54,3 +54,22 @@ std::string encode_jpeg(const TestPicture& picture, int quality) {
 void write_loading_picture() {
     write_file("textures/loading.jpg", encode_jpeg(gradient_picture(64, 48)));
 }
+
+void write_picture_assets(std::span<const SectionAsset> assets) {
+    const std::string jpeg = encode_jpeg(gradient_picture(8, 8));
+    // 2 x 2, opaque white, rows top first, with an alpha channel.
+    std::string tga(18, '\0');
+    tga[2] = 2;
+    tga[12] = tga[14] = 2;
+    tga[16] = 32;
+    tga[17] = 0x28;
+    tga += std::string(16, '\xff');
+    for (const SectionAsset& a : assets) {
+        const std::string path = a.path;
+        if (a.kind == SectionAsset::kSkybox) {
+            for (const char* face : {"rt", "lf", "bk", "ft", "up", "dn"}) write_file(path + face + ".jpg", jpeg);
+        } else if (a.kind != SectionAsset::kModel) {
+            write_file(path, path.ends_with(".tga") ? tga : jpeg);
+        }
+    }
+}

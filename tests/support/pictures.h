@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "kernel/section.h"
 
 // width x height RGB pixels, top row first.
 struct TestPicture {
@@ -20,3 +23,7 @@ std::string encode_jpeg(const TestPicture& picture, int quality = 90);
 
 // The loading screen's picture, so that the player can start in a scratch directory.
 void write_loading_picture();
+
+// A small picture for every picture and skybox of a section type's list (models are left out):
+// JPEGs of gradients, opaque TGAs with alpha.
+void write_picture_assets(std::span<const SectionAsset> assets);

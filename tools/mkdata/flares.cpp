@@ -65,11 +65,12 @@ void make_explosion(DataTree* tree, const char* path, uint32_t seed, bool blue) 
         const float body = smoothstep(reach, reach * 0.35f, d);
         float heat = body * (0.55f + 0.6f * billow) * (1.1f - d * 0.6f);
         if (blue) {
-            // The ascension's burst: a blue shock ring round a calmer core, since it is often seen
-            // from very close, where only its middle shows.
+            // The ascension's burst: a blue shock ring round an almost black core. It lies flat just
+            // over the souls' water and soon spreads under the whole view, where only its middle
+            // shows; added on the water, that middle must keep the water dark.
             const float ring = std::exp(-std::pow((d - 0.55f - 0.08f * streak) / 0.07f, 2.0f));
-            const float core = std::exp(-d * d * 6.0f) * 0.35f;
-            Colour c = rgb(0x2a60ff) * (heat * 0.5f) + rgb(0xa0c8ff) * (ring * (0.6f + 0.6f * billow)) + rgb(0x6080c0) * core;
+            const float core = std::exp(-d * d * 6.0f) * 0.04f;
+            Colour c = rgb(0x2a60ff) * (heat * 0.06f) + rgb(0xa0c8ff) * (ring * (0.6f + 0.6f * billow)) + rgb(0x6080c0) * core;
             c = c * smoothstep(1.0f, 0.85f, d);
             c.a = 1;
             p = c;
@@ -96,6 +97,13 @@ void make_explosion(DataTree* tree, const char* path, uint32_t seed, bool blue) 
     tree->add_jpeg(path, r, 90);
 }
 
+// Where ghost k sits in its picture. The player draws the ten soul sprites at one and the same
+// spot, added together, so each picture holds one small ghost of a flock in a place of its own:
+// ten ghosts the size of the sprite would burn out into one white blot.
+constexpr float kFlock[10][2] = {{-0.52f, -0.50f}, {0.04f, -0.62f}, {0.58f, -0.44f}, {-0.28f, -0.08f}, {0.34f, -0.02f},
+                                 {-0.62f, 0.34f},  {0.02f, 0.30f},   {0.60f, 0.38f},  {-0.26f, 0.62f}, {0.30f, 0.64f}};
+constexpr float kGhostScale = 0.34f;
+
 // A ghost's face: a pale oval that trails a wispy tail downward, dark hollow eyes and mouth.
 void make_soul(DataTree* tree, int k) {
     const int n = 256;
@@ -107,7 +115,8 @@ void make_soul(DataTree* tree, int k) {
     const Colour tint = tints[k % 5];
     Raster r(n, n);
     r.each([&](int x, int y, Colour& p) {
-        const float u = (float(x) + 0.5f) / float(n) * 2 - 1, v = (float(y) + 0.5f) / float(n) * 2 - 1;
+        const float su = (float(x) + 0.5f) / float(n) * 2 - 1, sv = (float(y) + 0.5f) / float(n) * 2 - 1;
+        const float u = (su - kFlock[k][0]) / kGhostScale, v = (sv - kFlock[k][1]) / kGhostScale;
         // The head: an oval in the upper middle; below it the tail narrows and wavers.
         const float head = std::hypot(u / 0.42f, (v + 0.25f) / 0.5f);
         const float sway = 0.12f * std::sin(v * 5 + float(k)) * smoothstep(-0.1f, 1.0f, v);
@@ -128,6 +137,7 @@ void make_soul(DataTree* tree, int k) {
         const float mouth = hollow(0, mouth_y - 0.25f, mouth_w, mouth_h, 0);
         glow *= 1 - 0.92f * std::max(eyes, mouth);
         p = tint * glow + rgb(0xffffff) * (std::pow(glow, 3.0f) * 0.4f);
+        p = p * smoothstep(1.0f, 0.92f, std::max(std::fabs(su), std::fabs(sv)));
         p.a = 1;
     });
     char path[64];
