@@ -27,3 +27,9 @@ void draw_screen_quad(const ScreenQuad& quad);
 // A width x height quad centred on the origin.
 void make_3d_quad(Quad3D* quad, int image, float width, float height);
 void draw_3d_quad(const Quad3D& quad);
+
+// A black rectangle from (0, 0) to (width, height) pixels at the given alpha over what is drawn,
+// with blending (source alpha, one minus source alpha); depth writes off while drawing. Leaves
+// blending off, texturing on, depth writes on and the projection matrix selected, both matrices
+// as they were.
+void draw_black_veil(float width, float height, float alpha);

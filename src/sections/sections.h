@@ -217,3 +217,54 @@ inline constexpr SectionAsset kAscensionAssets[] = {
     {SectionAsset::kImage, "textures/souls/soul09.jpg", nullptr},
     {SectionAsset::kImage, "textures/souls/soul10.jpg", nullptr},
 };
+
+// "blueroombox": a lit room under two copies of a night sky turning at different speeds; the camera
+// drifts until sync time 0, then looks down from a second place while its field of view opens.
+void blueroombox_load();
+void blueroombox_render();
+inline constexpr SectionAsset kBlueroomboxAssets[] = {
+    {SectionAsset::kModel, "models/blueroom/", "blueroombox.3ds"},
+    {SectionAsset::kSkybox, "skyboxes/night/night_", nullptr},
+};
+
+// "final": a spinning distortion sky added onto the last frame under a 10 % black veil, leaving trails.
+void final_load();
+void final_init();
+void final_render();
+inline constexpr SectionAsset kFinalAssets[] = {{SectionAsset::kSkybox, "skyboxes/distortion/distortion_", nullptr}};
+
+// "amilar": the turning mechanism, each part in its own light, with three fountains of flares in a
+// starfield; eleven camera shots cut at sync times 0 to 9. The models come first, in load order.
+void amilar_load();
+void amilar_render();
+inline constexpr SectionAsset kAmilarAssets[] = {
+    {SectionAsset::kModel, "models/amilar/", "01support.3ds"},
+    {SectionAsset::kModel, "models/amilar/", "02engranajeEXT.3ds"},
+    {SectionAsset::kModel, "models/amilar/", "03mainAxis.3ds"},
+    {SectionAsset::kModel, "models/amilar/", "04innerGear.3ds"},
+    {SectionAsset::kModel, "models/amilar/", "05zodiac.3ds"},
+    {SectionAsset::kModel, "models/amilar/", "06ring1.3ds"},
+    {SectionAsset::kModel, "models/amilar/", "07ring2.3ds"},
+    {SectionAsset::kModel, "models/amilar/", "08ring3.3ds"},
+    {SectionAsset::kModel, "models/amilar/", "09ring4.3ds"},
+    {SectionAsset::kModel, "models/amilar/", "10ring5.3ds"},
+    {SectionAsset::kModel, "models/amilar/planets/", "planet1.3ds"},
+    {SectionAsset::kModel, "models/amilar/planets/", "planet2.3ds"},
+    {SectionAsset::kModel, "models/amilar/planets/", "planet3.3ds"},
+    {SectionAsset::kModel, "models/amilar/planets/", "planet4.3ds"},
+    {SectionAsset::kModel, "models/amilar/planets/", "planet5.3ds"},
+    {SectionAsset::kImage, "textures/flares/blueflare.jpg", nullptr},
+    {SectionAsset::kImage, "textures/flares/bluesun.jpg", nullptr},
+    {SectionAsset::kSkyboxImage, "skyboxes/starfield.jpg", nullptr},
+};
+
+// "credits": on black, the portrait, then the credits with the final title, then the web page, each
+// shrinking under an orange flicker; sync times 0 and 1 end the first two. In image order.
+void credits_load();
+void credits_render();
+inline constexpr SectionAsset kCreditsAssets[] = {
+    {SectionAsset::kImage, "textures/07final/credits.jpg", nullptr},
+    {SectionAsset::kImage, "textures/07final/finaltitle.jpg", nullptr},
+    {SectionAsset::kImage, "textures/07final/portrait.jpg", nullptr},
+    {SectionAsset::kImage, "textures/07final/varnelweb.jpg", nullptr},
+};

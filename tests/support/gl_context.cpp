@@ -66,8 +66,8 @@ float FeedbackPolygon::max_x() const { return extreme(*this, 0, false); }
 float FeedbackPolygon::min_y() const { return extreme(*this, 1, true); }
 float FeedbackPolygon::max_y() const { return extreme(*this, 1, false); }
 
-std::vector<FeedbackPolygon> capture_polygons(const std::function<void()>& draw) {
-    std::vector<GLfloat> buffer(1 << 16);
+std::vector<FeedbackPolygon> capture_polygons(const std::function<void()>& draw, size_t buffer_floats) {
+    std::vector<GLfloat> buffer(buffer_floats);
     glFeedbackBuffer(GLsizei(buffer.size()), GL_3D_COLOR, buffer.data());
     glRenderMode(GL_FEEDBACK);
     draw();

@@ -32,5 +32,6 @@ struct FeedbackPolygon {
     float max_y() const;
 };
 
-// The polygons that draw() sends through GL, transformed and clipped but not drawn.
-std::vector<FeedbackPolygon> capture_polygons(const std::function<void()>& draw);
+// The polygons that draw() sends through GL, transformed and clipped but not drawn; the buffer holds
+// buffer_floats values, 23 to a triangle.
+std::vector<FeedbackPolygon> capture_polygons(const std::function<void()>& draw, size_t buffer_floats = 1 << 16);

@@ -41,12 +41,14 @@ void make_blue_sun(DataTree* tree) {
     r.each([&](int x, int y, Colour& p) {
         const float d = radius_at(x, y, n), a = angle_at(x, y, n);
         const float fade = smoothstep(1.0f, 0.75f, d);
-        const float disc = smoothstep(0.30f, 0.26f, d);
-        const float corona = std::exp(-std::max(0.0f, d - 0.28f) * 7.0f);
+        const float disc = smoothstep(0.24f, 0.20f, d);
+        const float corona = std::exp(-std::max(0.0f, d - 0.22f) * 7.0f);
         const float rays = std::pow(fbm2(std::cos(a) * 3 + 10, std::sin(a) * 3 + 10, 4, 91), 2.0f) *
-                           std::exp(-std::max(0.0f, d - 0.28f) * 3.0f);
+                           std::exp(-std::max(0.0f, d - 0.22f) * 3.0f);
         const float ring = std::exp(-std::pow((d - 0.62f) / 0.03f, 2.0f)) * 0.25f;
-        p = rgb(0xf0f6ff) * disc + rgb(0x3a70ff) * (corona * 0.8f) + rgb(0x80a8ff) * (rays * 1.2f) + rgb(0x6090ff) * ring;
+        // Fifteen suns overlap at the fountain's centre, added together: little red and green, so
+        // that the sum stays blue rather than burning to white.
+        p = rgb(0x7890ff) * disc + rgb(0x1240ff) * (corona * 0.7f) + rgb(0x3058ff) * (rays * 1.1f) + rgb(0x2050ff) * ring;
         p = p * fade;
         p.a = 1;
     });

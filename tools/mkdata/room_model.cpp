@@ -2,8 +2,8 @@
 //
 // The section draws the room turned 90 degrees about x and 180 about z, which comes to world =
 // (-f.x, f.y, -f.z). Its camera stands at (0.31, 0.79, -3.88) looking along +x, later at
-// (0.80, 1.10, -3.77) looking down; its light hangs at (0, 0.5, 0). The room is built in world axes
-// round those places: x from -2 to 3.5, z from -5 to 1, walls 2.6 high.
+// (0.80, 1.10, -3.77) looking down at a round star rug; its light hangs at (0, 0.5, 0). The room is
+// built in world axes round those places: x from -2 to 3.5, z from -5 to 1, walls 2.6 high.
 #include <cmath>
 
 #include "models.h"
@@ -107,8 +107,8 @@ bool make_room_model(DataTree* tree, std::string* error) {
 
     Mesh furniture;
     furniture.name = "muebles";
-    // A round table with a lamp and an open book, near the first view and under the second.
-    const Vec3 table{1.3f, 0, -3.6f};
+    // A round table with a lamp and an open book ahead of the first view, beside the second.
+    const Vec3 table{1.9f, 0, -3.6f};
     add_cylinder(&furniture, Frame{table, {}}, 0.48f, 0.70f, 0.74f, 32, kWood);
     add_cylinder(&furniture, Frame{table, {}}, 0.05f, 0.04f, 0.70f, 12, kWood);
     add_cylinder(&furniture, Frame{table, {}}, 0.25f, 0.0f, 0.04f, 24, kWood);
@@ -116,10 +116,26 @@ bool make_room_model(DataTree* tree, std::string* error) {
     add_ellipsoid(&furniture, Frame{table + Vec3{0.18f, 1.04f, 0.12f}, {}}, {0.12f, 0.08f, 0.12f}, 8, 14, kLamp);
     add_box(&furniture, Frame{table + Vec3{-0.12f, 0.75f, -0.05f}, rotation(20, {0, 1, 0})}, {0.14f, 0.012f, 0.1f}, kCloth);
     add_box(&furniture, Frame{table + Vec3{-0.12f, 0.745f, -0.05f}, rotation(20, {0, 1, 0})}, {0.15f, 0.006f, 0.11f}, kBook1);
-    chair(&furniture, {1.95f, 0, -3.3f}, -60);
-    chair(&furniture, {0.7f, 0, -4.3f}, 150);
-    // A rug and a shelf of books along the near wall.
-    box(&furniture, {-0.8f, 0.0f, -2.2f}, {1.2f, 0.01f, -0.6f}, kRug);
+    chair(&furniture, {2.55f, 0, -3.3f}, -60);
+    chair(&furniture, {1.75f, 0, -4.45f}, 160);
+    // Under the second view a round rug in bands, with an eight-pointed star; each layer a few
+    // millimetres above the last.
+    const Vec3 rug{0.8f, 0, -3.9f};
+    const float bands[4][2] = {{0.62f, kFrame}, {0.58f, kRug}, {0.48f, kTileDark}, {0.07f, kRug}};
+    for (int i = 0; i < 4; ++i) {
+        const float y = 0.003f * float(i < 3 ? i : 4);
+        add_cylinder(&furniture, Frame{rug, {}}, bands[i][0], y, y + 0.003f, 64, int(bands[i][1]));
+    }
+    std::vector<Vec2> star, centre;
+    for (int i = 0; i < 16; ++i) {
+        const float a = kPi * float(i) / 8, r = i % 2 ? 0.16f : 0.44f;
+        star.push_back({std::cos(a) * r, std::sin(a) * r});
+        centre.push_back({std::cos(a) * 0.02f, std::sin(a) * 0.02f});
+    }
+    // The band's z is up.
+    add_extruded_band(&furniture, Frame{rug, from_columns({1, 0, 0}, {0, 0, -1}, {0, 1, 0})}, star, centre, true,
+                      0.009f, 0.012f, kBook3);
+    // A shelf of books along the near wall.
     box(&furniture, {-1.9f, 0.0f, -4.6f}, {-1.55f, 1.9f, -3.0f}, kWood);
     for (int shelf = 0; shelf < 4; ++shelf) {
         const float y = 0.1f + 0.45f * float(shelf);
