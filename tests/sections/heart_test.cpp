@@ -7,7 +7,7 @@
 #include "sections/sections.h"
 #include "support/gl_context.h"
 #include "support/gl_record.h"
-#include "support/model_files.h"
+#include "support/scene_files.h"
 #include "support/scratch.h"
 
 namespace {

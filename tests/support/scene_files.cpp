@@ -1,9 +1,10 @@
-// scene_files.cpp -- the data files of the model and skybox effects, through the generator's writers
+// scene_files.cpp -- models and data files for the effect tests, through the generator's writers
 #include "support/scene_files.h"
 
 #include <gtest/gtest.h>
 
 #include "max3ds_writer.h"
+#include "models.h"
 #include "support/pictures.h"
 #include "support/scratch.h"
 #include "tga_writer.h"
@@ -44,4 +45,16 @@ void write_effect_files() {
                              "models/horrorface/horrorface.3ds"}) {
         write_box_model(path);
     }
+}
+
+void write_triangle_model(const std::string& path, float x) {
+    Model3ds model;
+    model.materials = {material("m", 0x202020, 0xc0c0c0, 0x808080, 0.3f)};
+    model.objects.resize(1);
+    Mesh& mesh = model.objects[0];
+    mesh.name = "tri";
+    for (Vec3 p : {Vec3{x, 0, 0}, Vec3{x + 1, 0, 0}, Vec3{x, 1, 0}}) mesh.add_vertex(file_from_player(p));
+    mesh.add_triangle(0, 1, 2, 0);
+    std::string error;
+    write_file(path, encode_3ds(model, &error));
 }

@@ -1,4 +1,4 @@
-// effects_test.cpp -- the stone, explosion, figure, panorama, falling figure and face sections on a GL context
+// figure_scenes_test.cpp -- the stone, explosion, figure, panorama, falling figure and face sections on a GL context
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -33,7 +33,7 @@ float light1_red(GLenum name) {
     return colour[0];
 }
 
-class EffectsTest : public testing::Test {
+class FigureScenesTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         open_test_graphics();
@@ -71,7 +71,7 @@ protected:
     Section section_;
 };
 
-TEST_F(EffectsTest, StoneAndExplosionShrinkInTheMatricesTheyFind) {
+TEST_F(FigureScenesTest, StoneAndExplosionShrinkInTheMatricesTheyFind) {
     set_section(4.0f, {});
     glTranslatef(0.5f, 0.0f, 0.0f);
     const auto modelview = read_matrix(GL_MODELVIEW_MATRIX);
@@ -95,7 +95,7 @@ TEST_F(EffectsTest, StoneAndExplosionShrinkInTheMatricesTheyFind) {
     EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
 }
 
-TEST_F(EffectsTest, HombreTakesNoSyncTimesAndTurnsItsLightsOff) {
+TEST_F(FigureScenesTest, HombreTakesNoSyncTimesAndTurnsItsLightsOff) {
     glTranslatef(1.0f, 2.0f, 3.0f);
     const auto modelview = read_matrix(GL_MODELVIEW_MATRIX);
     hombre_init();
@@ -108,7 +108,7 @@ TEST_F(EffectsTest, HombreTakesNoSyncTimesAndTurnsItsLightsOff) {
                 fatal_line("Section: invalid sync number (1 found, 0 expected)"));
 }
 
-TEST_F(EffectsTest, PanoramaCutsAndZoomsAtItsSyncTimes) {
+TEST_F(FigureScenesTest, PanoramaCutsAndZoomsAtItsSyncTimes) {
     set_section(30.0f, {4.0f, 6.0f, 14.0f});
     marspanorama_init();
     GLint depth = 0, after = 0, mode = 0;
@@ -131,7 +131,7 @@ TEST_F(EffectsTest, PanoramaCutsAndZoomsAtItsSyncTimes) {
     }
 }
 
-TEST_F(EffectsTest, FallingmanPhasesAndPath) {
+TEST_F(FigureScenesTest, FallingmanPhasesAndPath) {
     set_section(30.0f, {8.0f, 20.0f, 24.0f});
     // In the matrices it finds, through z = 0 at 7.8 s at 2 units a second; the second pass starts
     // 39.65 behind.
@@ -153,7 +153,7 @@ TEST_F(EffectsTest, FallingmanPhasesAndPath) {
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
 }
 
-TEST_F(EffectsTest, HorrorfaceCameraAlwaysAndTheRedLightRising) {
+TEST_F(FigureScenesTest, HorrorfaceCameraAlwaysAndTheRedLightRising) {
     set_section(6.0f, {2.0f});
     const GLfloat marker[4] = {0.25f, 0, 0, 1};
     glLightfv(GL_LIGHT1, GL_DIFFUSE, marker);
