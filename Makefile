@@ -35,8 +35,9 @@ test: build
 	@cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
 
-bench: build
-	@echo "make bench: no benchmarks yet"
+# The default show's handler times, frame rate, loading phase and memory: build/bench.json and a table.
+bench: data
+	@cd $(BUILD)/demo && ../bin/varnel-bench --out ../bench.json
 
 capture: build
 	@echo "make capture: no headless renderer yet (varnel-capture); nothing to capture"

@@ -15,6 +15,7 @@ nlohmann-json3-dev libcli11-dev
 googletest libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool x11-utils libx11-dev xfonts-base imagemagick assimp-utils
 ffmpeg
+apitrace
 "
 
 missing=""

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "kernel/ascii_case.h"
+#include "platform/timer.h"
+#include "resources/load_timings.h"
 
 namespace {
 
@@ -32,27 +34,36 @@ bool valid(int image) {
 
 }  // namespace
 
-int load_texture(const char* path, bool from_archive) {
+namespace {
+
+int load_picture(const char* path, bool from_archive) {
     std::string name(path);
     for (char& c : name) c = ascii_lower(c);
     const Decoder decoder = choose_decoder(name);
     if (decoder == Decoder::None) return kImageUnknownType;
 
     DataSource source;
+    const uint64_t opening = read_counter();
     const int opened = open_data_source(name.c_str(), from_archive, &source);
     if (opened != kSourceOk) return opened;
+    add_load_time(kLoadRead, opening);
+    g_load_timings.bytes_read += source.length;
 
     DecodedImage decoded;
     int result = kImageUnsupported;
+    const uint64_t decoding = read_counter();
     switch (decoder) {
     case Decoder::Pcx:
         result = decode_pcx(&source, &decoded);
+        add_load_time(kLoadDecodePcx, decoding);
         break;
     case Decoder::Tga:
         result = decode_tga(&source, &decoded);
+        add_load_time(kLoadDecodeTga, decoding);
         break;
     case Decoder::Jpeg:
         result = decode_jpeg(source.file, &decoded);
+        add_load_time(kLoadDecodeJpeg, decoding);
         break;
     case Decoder::None:
         break;
@@ -69,6 +80,15 @@ int load_texture(const char* path, bool from_archive) {
     image.pixels = std::move(decoded.pixels);
     image.internal_format = image.pixel_format = decoded.bytes_per_pixel == 4 ? GL_RGBA : GL_RGB;
     return s_image.count++;
+}
+
+}  // namespace
+
+int load_texture(const char* path, bool from_archive) {
+    const uint64_t start = read_counter();
+    const int image = load_picture(path, from_archive);
+    g_load_timings.image_ticks += read_counter() - start;
+    return image;
 }
 
 void set_texture_options(int image, int bits) {
@@ -95,12 +115,15 @@ void upload_texture(int image) {
     GLint alignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const uint64_t start = read_counter();
     if (record.filter == GL_LINEAR_MIPMAP_NEAREST) {
         gluBuild2DMipmaps(GL_TEXTURE_2D, GLint(record.internal_format), record.width, record.height,
                           record.pixel_format, GL_UNSIGNED_BYTE, record.pixels.get());
+        add_load_time(kLoadMipmaps, start);
     } else {
         glTexImage2D(GL_TEXTURE_2D, 0, GLint(record.internal_format), record.width, record.height, 0,
                      record.pixel_format, GL_UNSIGNED_BYTE, record.pixels.get());
+        add_load_time(kLoadUpload, start);
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }

@@ -6,8 +6,10 @@
 #include <cmath>
 #include <string>
 
+#include "platform/timer.h"
 #include "resources/data_source.h"
 #include "resources/image.h"
+#include "resources/load_timings.h"
 #include "resources/model3ds.h"
 
 namespace {
@@ -36,11 +38,30 @@ std::unique_ptr<Model> load_model(const char* directory, const char* file, bool 
     const std::string path = std::string(directory) + file;
     if (path.size() > 255) return nullptr;
     DataSource source;
+    const uint64_t opening = read_counter();
     if (open_data_source(path.c_str(), from_archive, &source) != kSourceOk) return nullptr;
+    add_load_time(kLoadRead, opening);
+    g_load_timings.bytes_read += source.length;
+
+    // The texture maps that the parse loads count as pictures, not as parsing.
+    const uint64_t maps_before = g_load_timings.image_ticks;
+    const uint64_t parsing = read_counter();
     std::unique_ptr<Model> model = parse_3ds(&source, directory, from_archive);
     close_data_source(&source);
     if (model) compute_normals(model.get());
+    add_load_time(kLoadParse3ds, parsing);
+    g_load_timings.ticks[kLoadParse3ds] -= g_load_timings.image_ticks - maps_before;
+    if (model) g_load_timings.model_bytes += model_bytes(*model);
     return model;
+}
+
+size_t model_bytes(const Model& model) {
+    size_t bytes = model.materials.size() * sizeof(Material);
+    for (const MeshObject& object : model.objects) {
+        bytes += sizeof(MeshObject) + object.faces.size() * sizeof(Face) + object.vertices.size() * sizeof(Vertex) +
+                 object.texcoords.size() * sizeof(float);
+    }
+    return bytes;
 }
 
 void compute_normals(Model* model) {

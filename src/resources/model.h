@@ -1,6 +1,7 @@
 // model.h -- 3D models: the records the 3DS loader fills, their normals, and how they are drawn
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -59,6 +60,9 @@ struct Model {
 std::unique_ptr<Model> load_model(const char* directory, const char* file, bool from_archive);
 
 void compute_normals(Model* model);
+
+// Bytes held by the model's records: materials, objects, faces, vertices, texture coordinates.
+size_t model_bytes(const Model& model);
 void upload_model_textures(const Model& model);
 
 // Lit and untextured, smooth vertex normals; changes no enable state.

@@ -1,0 +1,17 @@
+// replay.h -- each section type's handler time beside the replay time of its own GL call stream
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+// True when apitrace and eglretrace are there to record and replay GL streams.
+bool replay_available();
+
+// For each section type of the show: one of its frames at width x height, probed in a fresh process
+// (this program, `self`): the median time of its render handler there, and the replay time of the
+// same call stream, recorded with apitrace and replayed in a loop by eglretrace. An array of
+// {"type", "at", "handler_ms", "replay_ms", "ratio"}.
+// At most `limit` types when it is above 0. The probes' files go to scratch followed by a suffix.
+nlohmann::ordered_json compare_with_replay(const std::string& self, const std::string& scratch, int width, int height,
+                                           int fps, int limit = 0);

@@ -1,0 +1,316 @@
+// show_run.cpp -- plays the show once for the benchmark, timing its loading phase, handlers and frames
+#include "show_run.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "alloc_counter.h"
+#include "decode_floor.h"
+#include "kernel/fatal.h"
+#include "kernel/kernel.h"
+#include "kernel/script.h"
+#include "kernel/timeline.h"
+#include "platform/text.h"
+#include "platform/timer.h"
+#include "platform/window.h"
+#include "resources/image.h"
+#include "resources/load_timings.h"
+
+namespace {
+
+struct RunState {
+    bool timed = false;                             // every handler call finished and timed
+    uint64_t frame_ticks[kSectionTypeCount] = {};   // this frame's handler ticks per type
+    bool called[kSectionTypeCount] = {};            // the type ran a handler in this frame
+    std::vector<float> samples[kSectionTypeCount];  // per frame the type ran in: its handler ms
+    uint64_t load_ticks[kSectionTypeCount] = {};    // each type's load handler
+    uint64_t screen_ticks = 0;                      // the loading screen's renders and its fade
+    int screen_frames = 0;                          // frames the loading phase presented
+    SectionType table[kSectionTypeCount];           // the kernel's table, each handler wrapped
+    const ProbeOptions* probe = nullptr;            // a probe run: the frame and type it isolates
+    double probe_ms = -1.0;                         // its median handler time
+} s_run;
+
+double ms(uint64_t ticks) {
+    return double(ticks) * 1000.0 / double(counter_frequency());
+}
+
+double percentile(std::vector<float> values, double p) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    // Nearest rank.
+    const size_t rank = size_t(std::ceil(p * double(values.size())));
+    return double(values[std::clamp<size_t>(rank, 1, values.size()) - 1]);
+}
+
+// The probed handler call: bracketed by presented frames and the end of the process, or repeated.
+void probe_handler(SectionHandler handler) {
+    const ProbeOptions& probe = *s_run.probe;
+    s_run.probe = nullptr;
+    glFinish();
+    if (probe.repeats == 0) {
+        // A replay loops the calls after the last swap, so nothing may follow them.
+        present_frame();
+        handler();
+        glFinish();
+        exit(0);
+    }
+    std::vector<float> samples;
+    for (int i = 0; i < probe.repeats; ++i) {
+        const uint64_t start = read_counter();
+        handler();
+        glFinish();
+        samples.push_back(float(ms(read_counter() - start)));
+    }
+    s_run.probe_ms = percentile(samples, 0.5);
+}
+
+void time_handler(int type, SectionHandler handler) {
+    if (s_run.probe && type == s_run.probe->type && g_kernel.frame_count == 1 && handler != kSectionTypes[type].init) {
+        probe_handler(handler);
+        return;
+    }
+    const uint64_t start = read_counter();
+    handler();
+    if (g_kernel.loading) {
+        // The loading screen draws and presents its own frames.
+        s_run.screen_ticks += read_counter() - start;
+        return;
+    }
+    // llvmpipe draws when it is flushed: without the finish a handler's drawing would be paid for
+    // by whichever handler clears or presents next.
+    if (s_run.timed) glFinish();
+    s_run.frame_ticks[type] += read_counter() - start;
+    s_run.called[type] = true;
+}
+
+void count_loading_frame() {
+    if (g_kernel.loading) ++s_run.screen_frames;
+}
+
+template <int T>
+void timed_load() {
+    const uint64_t start = read_counter();
+    kSectionTypes[T].load();
+    s_run.load_ticks[T] += read_counter() - start;
+}
+
+template <int T>
+void timed_init() {
+    time_handler(T, kSectionTypes[T].init);
+}
+
+template <int T>
+void timed_render() {
+    time_handler(T, kSectionTypes[T].render);
+}
+
+template <int T>
+void timed_end() {
+    time_handler(T, kSectionTypes[T].end);
+}
+
+template <size_t... T>
+void wrap_table(std::index_sequence<T...>) {
+    ((s_run.table[T] = kSectionTypes[T], s_run.table[T].load = timed_load<int(T)>,
+      s_run.table[T].init = timed_init<int(T)>, s_run.table[T].render = timed_render<int(T)>,
+      s_run.table[T].end = timed_end<int(T)>),
+     ...);
+}
+
+// A field of /proc/self/status in KiB (VmHWM, VmRSS), or -1.
+long status_kib(const char* field) {
+    FILE* file = fopen("/proc/self/status", "r");
+    if (!file) return -1;
+    char line[256];
+    long value = -1;
+    const size_t length = strlen(field);
+    while (fgets(line, sizeof line, file)) {
+        if (strncmp(line, field, length) == 0 && line[length] == ':') {
+            value = strtol(line + length + 1, nullptr, 10);
+            break;
+        }
+    }
+    fclose(file);
+    return value;
+}
+
+nlohmann::ordered_json loading_report(uint64_t total_ticks) {
+    const LoadTimings& t = g_load_timings;
+    uint64_t accounted = s_run.screen_ticks;
+    for (uint64_t ticks : t.ticks) accounted += ticks;
+    uint64_t pixel_bytes = 0;
+    for (int i = 0; i < image_count(); ++i) {
+        const Image& image = image_record(i);
+        pixel_bytes += uint64_t(image.width) * uint64_t(image.height) * (image.internal_format == GL_RGBA ? 4 : 3);
+    }
+    auto step = [&](LoadStep s) { return nlohmann::ordered_json{{"ms", ms(t.ticks[s])}, {"count", t.count[s]}}; };
+    nlohmann::ordered_json per_type = nlohmann::ordered_json::object();
+    for (int type = 0; type < kSectionTypeCount; ++type) {
+        if (s_run.load_ticks[type] > 0) per_type[kSectionTypes[type].name] = ms(s_run.load_ticks[type]);
+    }
+    return {
+        {"total_ms", ms(total_ticks)},
+        {"reading", step(kLoadRead)},
+        {"decoding", {{"jpeg", step(kLoadDecodeJpeg)}, {"tga", step(kLoadDecodeTga)}, {"pcx", step(kLoadDecodePcx)}}},
+        {"mipmaps", step(kLoadMipmaps)},
+        {"upload", step(kLoadUpload)},
+        {"parsing_3ds", step(kLoadParse3ds)},
+        {"loading_screen", {{"ms", ms(s_run.screen_ticks)}, {"count", s_run.screen_frames}}},
+        {"other_ms", ms(total_ticks > accounted ? total_ticks - accounted : 0)},
+        {"bytes_read", t.bytes_read},
+        {"pixel_bytes", pixel_bytes},
+        {"model_bytes", t.model_bytes},
+        {"load_handler_ms", per_type},
+    };
+}
+
+// A probe plays two frames: sections that start later are left out, and their types not loaded.
+void drop_sections_after(float time) {
+    Section** link = &g_kernel.script;
+    while (*link) {
+        if ((*link)->start > time) {
+            *link = (*link)->next_script;
+        } else {
+            link = &(*link)->next_script;
+        }
+    }
+}
+
+// The player's start-up on an offscreen window, without sound, on a fixed clock, every handler
+// wrapped; from demo time `from` when it is not negative. Returns the loading phase's ticks.
+uint64_t start_show(int width, int height, int fps, float from) {
+    wrap_table(std::make_index_sequence<kSectionTypeCount>());
+    g_kernel.types = s_run.table;
+
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    set_fatal_message_box(false);
+    parse_script();
+    if (from >= 0.0f) drop_sections_after(from + 1.5f / float(fps));
+    gl_fullscreen = 0;
+    gl_width = width;
+    gl_height = height;
+    // The soundtrack would take its share of the two cores on its own thread.
+    snd_enable = 0;
+    if (from >= 0.0f) g_demostart = from;
+    use_fixed_clock(fps);
+    set_present_hook(count_loading_frame);
+
+    if (g_packeddata && !g_kernel.archive_loaded) fatal_error("PAK not found");
+    if (open_graphics(g_demoname) < 0) fatal_error("Error opening graphics mode");
+    create_font("Arial");
+    reset_timeline();
+    const uint64_t start = read_counter();
+    run_loading_phase();
+    return read_counter() - start;
+}
+
+void run_one_frame() {
+    poll_window_event();
+    run_frame();
+    advance_clock();
+}
+
+}  // namespace
+
+nlohmann::ordered_json run_show(const ShowRunOptions& options) {
+    s_run.timed = options.timed;
+    const uint64_t loading_ticks = start_show(options.width, options.height, options.fps, -1.0f);
+    const long peak_kib = status_kib("VmHWM");
+    start_clock();
+
+    nlohmann::ordered_json report = {
+        {"width", options.width},
+        {"height", options.height},
+        {"renderer", reinterpret_cast<const char*>(glGetString(GL_RENDERER))},
+        {"loading", loading_report(loading_ticks)},
+        {"peak_resident_kib", peak_kib},
+    };
+    report["loading"]["floor"] = measure_decode_floor(g_packeddata != 0);
+
+    const size_t expected = size_t(std::max(0.0f, g_kernel.demo_end) * float(options.fps)) + 16;
+    for (auto& samples : s_run.samples) samples.reserve(expected);
+    find_driver_code();
+    reset_allocation_count();
+
+    int frames = 0;
+    uint64_t frame_ticks = 0;
+    uint64_t handler_ticks = 0;
+    const uint64_t begin = read_counter();
+    while (!g_kernel.quit) {
+        std::fill(std::begin(s_run.frame_ticks), std::end(s_run.frame_ticks), 0);
+        std::fill(std::begin(s_run.called), std::end(s_run.called), false);
+        const uint64_t start = read_counter();
+        count_allocations(true);
+        poll_window_event();
+        run_frame();
+        count_allocations(false);
+        frame_ticks += read_counter() - start;
+        advance_clock();
+        ++frames;
+        for (int type = 0; type < kSectionTypeCount; ++type) {
+            if (!s_run.called[type]) continue;
+            handler_ticks += s_run.frame_ticks[type];
+            s_run.samples[type].push_back(float(ms(s_run.frame_ticks[type])));
+        }
+        if (options.to >= 0.0 && g_kernel.demo_time >= options.to) break;
+    }
+    glFinish();
+    const uint64_t elapsed = read_counter() - begin;
+
+    report["frames"] = frames;
+    report["demo_seconds"] = double(frames) / options.fps;
+    report["allocations"] = counted_allocations();
+    report["allocations_per_frame"] = frames > 0 ? double(counted_allocations()) / frames : 0.0;
+    if (options.timed) {
+        nlohmann::ordered_json types = nlohmann::ordered_json::array();
+        for (int type = 0; type < kSectionTypeCount; ++type) {
+            const std::vector<float>& samples = s_run.samples[type];
+            if (samples.empty()) continue;
+            types.push_back({{"type", kSectionTypes[type].name},
+                             {"frames", samples.size()},
+                             {"median_ms", percentile(samples, 0.5)},
+                             {"p95_ms", percentile(samples, 0.95)}});
+        }
+        report["types"] = types;
+        report["frame_ms"] = ms(frame_ticks) / std::max(frames, 1);
+        report["kernel_share_percent"] =
+            frame_ticks > 0 ? 100.0 * double(frame_ticks - std::min(frame_ticks, handler_ticks)) / double(frame_ticks)
+                            : 0.0;
+    } else {
+        report["render_rate_fps"] = elapsed > 0 ? frames / (ms(elapsed) / 1000.0) : 0.0;
+    }
+
+    close_graphics();
+    return report;
+}
+
+double run_probe(const ProbeOptions& options) {
+    s_run.timed = false;
+    start_show(options.width, options.height, options.fps, std::max(0.0f, float(options.at - 1.0 / options.fps)));
+    start_clock();
+    // The frame before the one probed, so that the probed frame has a frame time.
+    run_one_frame();
+    if (options.type < 0) {
+        glFinish();
+        if (options.repeats == 0) {
+            present_frame();
+            glFinish();
+            exit(0);
+        }
+        return 0.0;
+    }
+    s_run.probe = &options;
+    run_one_frame();
+    s_run.probe = nullptr;
+    close_graphics();
+    return s_run.probe_ms;
+}

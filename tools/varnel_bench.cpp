@@ -1,0 +1,191 @@
+// varnel_bench.cpp -- varnel-bench: the show's handler times, frame rate, loading phase and memory, as JSON and a table
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/process.h"
+#include "bench/replay.h"
+#include "bench/report_table.h"
+#include "bench/show_run.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+struct Size {
+    int width;
+    int height;
+};
+
+bool parse_size(const std::string& text, Size* size) {
+    return sscanf(text.c_str(), "%dx%d", &size->width, &size->height) == 2 && size->width > 0 && size->height > 0;
+}
+
+std::string read_text(const char* path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string cpu_model() {
+    std::ifstream in("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
+    }
+    return "unknown";
+}
+
+std::string load_average() {
+    std::string text = read_text("/proc/loadavg");
+    // The three averages only.
+    size_t end = 0;
+    for (int i = 0; i < 3 && end != std::string::npos; ++i) end = text.find(' ', end + 1);
+    return text.substr(0, end);
+}
+
+// This program's own path, for the passes it runs in fresh processes.
+std::string self_path() {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    return n > 0 ? std::string(path, size_t(n)) : std::string("varnel-bench");
+}
+
+// Runs this program again for one pass at one size; its report, or null when it failed.
+Json run_child(const std::vector<std::string>& args, const std::string& result) {
+    if (run_process(args) != 0) return nullptr;
+    Json report = Json::parse(read_text(result.c_str()), nullptr, false);
+    std::remove(result.c_str());
+    return report.is_discarded() ? Json(nullptr) : report;
+}
+
+int run_one(const std::string& size_text, const std::string& pass, const std::string& result, int fps, double to) {
+    ShowRunOptions options;
+    Size size{};
+    if (!parse_size(size_text, &size)) return 2;
+    options.width = size.width;
+    options.height = size.height;
+    options.fps = fps;
+    options.to = to;
+    options.timed = pass == "timed";
+    const Json report = run_show(options);
+    std::ofstream out(result);
+    out << report.dump() << "\n";
+    return out.good() ? 0 : 1;
+}
+
+int run_one_probe(const std::string& size_text, int type, double at, int repeats, const std::string& result, int fps) {
+    ProbeOptions options;
+    Size size{};
+    if (!parse_size(size_text, &size)) return 2;
+    options.width = size.width;
+    options.height = size.height;
+    options.fps = fps;
+    options.type = type;
+    options.at = at;
+    options.repeats = repeats;
+    const double ms = run_probe(options);
+    std::ofstream out(result);
+    out << Json{{"ms", ms}}.dump() << "\n";
+    return out.good() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app("Plays the show in the working directory headless on a fixed clock and reports where its time "
+                 "goes: handler times per section type, the frame rate, the loading phase, memory and heap "
+                 "allocations per frame",
+                 "varnel-bench");
+    int fps = 20;
+    std::vector<std::string> sizes = {"800x600", "1920x1080"};
+    double to = -1.0;
+    std::string out = "bench.json";
+    bool short_run = false;
+    bool no_replay = false;
+    std::string run_size, pass, result;
+    int probe_type = -2;
+    double probe_at = 0.0;
+    int repeats = 0;
+    app.add_option("--fps", fps, "Frames per second of the fixed clock")->check(CLI::Range(1, 1000));
+    app.add_option("--sizes", sizes, "Display sizes, WIDTHxHEIGHT")->delimiter(',');
+    app.add_option("--to", to, "Stop each run after the first frame at or after this demo time")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--out", out, "The JSON report (default: bench.json)");
+    app.add_flag("--short", short_run,
+                 "A few seconds: 4 frames a second, small sizes, the first 6 s of the show, one replay");
+    app.add_flag("--no-replay", no_replay, "Leave out the replays of recorded GL streams");
+    // One pass at one size, run by the benchmark itself in a fresh process.
+    app.add_option("--run", run_size)->group("");
+    app.add_option("--pass", pass)->group("");
+    app.add_option("--result", result)->group("");
+    app.add_option("--probe", probe_type)->group("");
+    app.add_option("--at", probe_at)->group("");
+    app.add_option("--repeats", repeats)->group("");
+    CLI11_PARSE(app, argc, argv);
+
+    if (!run_size.empty() && probe_type > -2) return run_one_probe(run_size, probe_type, probe_at, repeats, result, fps);
+    if (!run_size.empty()) return run_one(run_size, pass, result, fps, to);
+
+    if (short_run) {
+        fps = 4;
+        sizes = {"160x120", "320x240"};
+        to = 6.0;
+    }
+    std::string command = "varnel-bench";
+    for (int i = 1; i < argc; ++i) command += std::string(" ") + argv[i];
+
+    Json report = {
+        {"command", command},
+        {"machine", {{"cpu", cpu_model()}, {"cores", sysconf(_SC_NPROCESSORS_ONLN)}, {"load_before", load_average()}}},
+        {"fps", fps},
+        {"sizes", Json::array()},
+    };
+    const std::string scratch = out + ".pass.json";
+    const std::string self = self_path();
+    const bool replay = !no_replay && replay_available();
+    if (!no_replay && !replay) fprintf(stderr, "varnel-bench: apitrace or eglretrace missing; no replay times\n");
+    for (const std::string& size_text : sizes) {
+        Size size{};
+        if (!parse_size(size_text, &size)) {
+            fprintf(stderr, "varnel-bench: %s is not a size like 800x600\n", size_text.c_str());
+            return 2;
+        }
+        Json entry = {{"width", size.width}, {"height", size.height}};
+        for (const char* name : {"timed", "rate"}) {
+            fprintf(stderr, "varnel-bench: %s, %s pass\n", size_text.c_str(), name);
+            std::vector<std::string> args = {self, "--run", size_text, "--pass", name, "--result", scratch,
+                                             "--fps", std::to_string(fps)};
+            if (to >= 0.0) args.insert(args.end(), {"--to", std::to_string(to)});
+            Json part = run_child(args, scratch);
+            if (part.is_null()) {
+                fprintf(stderr, "varnel-bench: the %s pass at %s failed\n", name, size_text.c_str());
+                return 1;
+            }
+            entry[name] = part;
+        }
+        // The short run replays one type at its first size, so that the replay cannot rot either.
+        if (replay && (!short_run || report["sizes"].empty())) {
+            entry["replay"] = compare_with_replay(self, out, size.width, size.height, fps, short_run ? 1 : 0);
+        }
+        report["sizes"].push_back(entry);
+    }
+    report["machine"]["load_after"] = load_average();
+    report["machine"]["renderer"] = report["sizes"][0]["timed"]["renderer"];
+
+    std::ofstream file(out);
+    file << report.dump(2) << "\n";
+    if (!file.good()) {
+        fprintf(stderr, "varnel-bench: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    print_report_table(report, stdout);
+    fprintf(stderr, "varnel-bench: report written to %s\n", out.c_str());
+    return 0;
+}
