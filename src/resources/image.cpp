@@ -62,7 +62,7 @@ int load_picture(const char* path, bool from_archive) {
         add_load_time(kLoadDecodeTga, decoding);
         break;
     case Decoder::Jpeg:
-        result = decode_jpeg(source.file, &decoded);
+        result = decode_jpeg(source.data, size_t(source.length), &decoded);
         add_load_time(kLoadDecodeJpeg, decoding);
         break;
     case Decoder::None:

@@ -2,7 +2,7 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <cstddef>
 #include <memory>
 
 #include "resources/data_source.h"
@@ -28,13 +28,14 @@ struct DecodedImage {
     std::unique_ptr<uint8_t[]> pixels;  // width x height pixels, rows top first, no padding
 };
 
-// Checks the size against the limits above and allocates zeroed pixels: 0, or kImageUnsupported.
-int allocate_picture(DecodedImage* image, int width, int height, int bytes_per_pixel);
+// Checks the size against the limits above and allocates the pixels, zeroed unless the decoder
+// writes every one of them: 0, or kImageUnsupported.
+int allocate_picture(DecodedImage* image, int width, int height, int bytes_per_pixel, bool zeroed = true);
 
 // Each returns 0 or a negative ImageError, and on failure leaves image empty. Data that end before
 // the picture is complete leave the rest of it zero.
 int decode_pcx(DataSource* source, DecodedImage* image);
 int decode_tga(DataSource* source, DecodedImage* image);
-// Reads through libjpeg's stdio source from the file's current position; a corrupt JPEG ends the
-// process through libjpeg's standard error handling.
-int decode_jpeg(FILE* file, DecodedImage* image);
+// Decodes the file's bytes through libjpeg; a corrupt JPEG ends the process through libjpeg's
+// standard error handling, and one that ends early is completed from what there is, with a warning.
+int decode_jpeg(const uint8_t* data, size_t length, DecodedImage* image);

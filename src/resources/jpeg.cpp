@@ -1,4 +1,4 @@
-// jpeg.cpp -- decodes JPEG pictures through libjpeg's stdio source and standard error manager
+// jpeg.cpp -- decodes JPEG pictures from memory through libjpeg and its standard error manager
 #include <cstddef>
 #include <cstdio>
 #include <memory>
@@ -9,14 +9,15 @@
 
 #include "resources/image_decoders.h"
 
-int decode_jpeg(FILE* file, DecodedImage* image) {
+int decode_jpeg(const uint8_t* data, size_t length, DecodedImage* image) {
     *image = DecodedImage();
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr error;
     // A corrupt file ends the process here with libjpeg's own message and status 1.
     cinfo.err = jpeg_std_error(&error);
     jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, file);
+    // The entry's own bytes: a picture cut short ends where its entry ends, not in the next one.
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(length));
     jpeg_read_header(&cinfo, TRUE);
     // Colour and greyscale pictures come out as RGB; CMYK cannot.
     if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
@@ -27,7 +28,7 @@ int decode_jpeg(FILE* file, DecodedImage* image) {
     jpeg_start_decompress(&cinfo);
 
     if (cinfo.output_components != 3 ||
-        allocate_picture(image, int(cinfo.output_width), int(cinfo.output_height), 3) != 0) {
+        allocate_picture(image, int(cinfo.output_width), int(cinfo.output_height), 3, false) != 0) {
         jpeg_destroy_decompress(&cinfo);
         *image = DecodedImage();
         return kImageUnsupported;

@@ -188,6 +188,23 @@ TEST_F(ImageTest, FromTheArchive) {
     EXPECT_EQ(load_texture("a.tga", true), kImageNoArchiveFile);
 }
 
+// A JPEG cut short ends where its entry ends: libjpeg completes it from its own bytes, exactly as
+// from a loose file of the same bytes, and never reads on into the next entry.
+TEST_F(ImageTest, JpegCutShortInTheArchive) {
+    const std::string whole = encode_jpeg(gradient_picture(64, 64));
+    const std::string cut = whole.substr(0, whole.size() * 3 / 4);
+    write_file("cut.jpg", cut);
+    write_file("data.dat", build_archive({{"cut.jpg", cut}, {"next.jpg", encode_jpeg(gradient_picture(8, 8))}}));
+    ASSERT_EQ(open_archive(), 0);
+    testing::internal::CaptureStderr();
+    const int loose = load_texture("cut.jpg", false);
+    const int packed = load_texture("cut.jpg", true);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Premature end of JPEG file"), std::string::npos);
+    ASSERT_GE(loose, 0);
+    ASSERT_GE(packed, 0);
+    EXPECT_EQ(pixels_of(packed), pixels_of(loose));
+}
+
 TEST_F(ImageTest, CorruptJpegEndsTheProcess) {
     std::string jpeg = encode_jpeg(gradient_picture(32, 32));
     jpeg.replace(2, 40, std::string(40, char(0x55)));

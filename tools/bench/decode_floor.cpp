@@ -24,10 +24,7 @@ constexpr const char* kFormatNames[kFormatCount] = {"jpeg", "tga", "pcx"};
 std::vector<uint8_t> read_whole(const char* path, bool from_archive) {
     DataSource source;
     if (open_data_source(path, from_archive, &source) != kSourceOk) return {};
-    std::vector<uint8_t> bytes(size_t(source.length));
-    if (!read_bytes(&source, bytes.data(), bytes.size())) bytes.clear();
-    close_data_source(&source);
-    return bytes;
+    return std::vector<uint8_t>(source.data, source.data + source.length);
 }
 
 // libjpeg alone: header, RGB scanlines into one buffer, finish.
@@ -50,19 +47,14 @@ void decode_jpeg_bare(const std::vector<uint8_t>& bytes) {
     jpeg_destroy_decompress(&cinfo);
 }
 
-// Our decoders read a DataSource; over the bytes in memory it reads no file.
-void decode_ours(std::vector<uint8_t>& bytes, Format format) {
-    DataSource source;
-    source.file = fmemopen(bytes.data(), bytes.size(), "rb");
-    if (!source.file) return;
-    source.length = bytes.size();
+void decode_ours(const std::vector<uint8_t>& bytes, Format format) {
+    DataSource source = memory_source(bytes.data(), bytes.size());
     DecodedImage image;
     if (format == kTga) {
         decode_tga(&source, &image);
     } else {
         decode_pcx(&source, &image);
     }
-    fclose(source.file);
 }
 
 }  // namespace
