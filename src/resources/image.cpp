@@ -8,6 +8,7 @@
 #include "kernel/ascii_case.h"
 #include "platform/timer.h"
 #include "resources/load_timings.h"
+#include "resources/mipmaps.h"
 
 namespace {
 
@@ -116,7 +117,13 @@ void upload_texture(int image) {
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     const uint64_t start = read_counter();
-    if (record.filter == GL_LINEAR_MIPMAP_NEAREST) {
+    if (record.filter == GL_LINEAR_MIPMAP_NEAREST && mipmaps_fit(record.width, record.height)) {
+        // The same levels as GLU's, made without its generic per-pixel conversions.
+        upload_mipmaps(record.pixels.get(), record.width, record.height, record.internal_format == GL_RGBA ? 4 : 3,
+                       record.pixel_format);
+        add_load_time(kLoadMipmaps, start);
+    } else if (record.filter == GL_LINEAR_MIPMAP_NEAREST) {
+        // Scaled to powers of two first.
         gluBuild2DMipmaps(GL_TEXTURE_2D, GLint(record.internal_format), record.width, record.height,
                           record.pixel_format, GL_UNSIGNED_BYTE, record.pixels.get());
         add_load_time(kLoadMipmaps, start);

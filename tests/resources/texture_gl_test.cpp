@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <string>
+#include <vector>
 
 #include "kernel/kernel.h"
 #include "render/camera.h"
 #include "resources/image.h"
+#include "resources/mipmaps.h"
 #include "resources/model.h"
 #include "resources/skybox.h"
 #include "sections/sections.h"
@@ -214,3 +217,42 @@ TEST_F(TextureGlTest, LoadingScreenBarAndFade) {
 }
 
 }  // namespace
+
+// Every level of the chain, byte for byte what gluBuild2DMipmaps uploads, down to 1 x 1 on long
+// and tall pictures whose short side runs out first.
+TEST_F(TextureGlTest, MipmapsAreGlusOwn) {
+    const struct {
+        int width, height, bytes_per_pixel;
+    } cases[] = {{1, 1, 3}, {2, 2, 3}, {16, 16, 3}, {8, 2, 3}, {2, 8, 4}, {64, 1, 3}, {1, 32, 4}, {32, 16, 4}};
+    unsigned seed = 7;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + "x" + std::to_string(c.bytes_per_pixel));
+        ASSERT_TRUE(mipmaps_fit(c.width, c.height));
+        const GLenum format = c.bytes_per_pixel == 4 ? GL_RGBA : GL_RGB;
+        std::vector<uint8_t> pixels(size_t(c.width * c.height * c.bytes_per_pixel));
+        for (uint8_t& b : pixels) b = uint8_t((seed = seed * 1103515245u + 12345u) >> 16);
+        GLuint textures[2];
+        glGenTextures(2, textures);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glBindTexture(GL_TEXTURE_2D, textures[0]);
+        gluBuild2DMipmaps(GL_TEXTURE_2D, GLint(format), c.width, c.height, format, GL_UNSIGNED_BYTE, pixels.data());
+        glBindTexture(GL_TEXTURE_2D, textures[1]);
+        upload_mipmaps(pixels.data(), c.width, c.height, c.bytes_per_pixel, format);
+        for (int level = 0; level < 8; ++level) {
+            GLint width[2];
+            std::vector<uint8_t> levels[2];
+            for (int t = 0; t < 2; ++t) {
+                glBindTexture(GL_TEXTURE_2D, textures[t]);
+                glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width[t]);
+                levels[t].resize(size_t(c.width * c.height * 4));
+                if (width[t] > 0) glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, levels[t].data());
+            }
+            ASSERT_EQ(width[0], width[1]) << "level " << level;
+            EXPECT_EQ(levels[0], levels[1]) << "level " << level;
+        }
+        glDeleteTextures(2, textures);
+    }
+    EXPECT_FALSE(mipmaps_fit(800, 600)) << "GLU scales these first";
+    EXPECT_FALSE(mipmaps_fit(512, 384));
+    EXPECT_TRUE(mipmaps_fit(512, 256));
+}
