@@ -1,12 +1,18 @@
 // timeline.cpp -- the loading phase, the frame that runs the sections, and the clock advance
 #include "kernel/timeline.h"
 
+#include <string>
+#include <vector>
+
+#include "kernel/ascii_case.h"
 #include "kernel/fatal.h"
 #include "kernel/kernel.h"
 #include "kernel/script.h"
 #include "platform/statistics.h"
 #include "platform/timer.h"
 #include "platform/window.h"
+#include "resources/picture_prefetch.h"
+#include "resources/skybox.h"
 
 namespace {
 
@@ -63,6 +69,33 @@ void call_timed(Section* section, SectionHandler handler) {
     g_kernel.section_time_sum += section->cpu_time;
 }
 
+std::string lower(const char* path) {
+    std::string s(path);
+    for (char& c : s) c = ascii_lower(c);
+    return s;
+}
+
+// The pictures that the used types' load handlers read, in row order and list order, decoded on a
+// second thread while the loading phase uploads. The maps that models name are found only as they
+// are parsed, and are read by their loaders.
+void prefetch_pictures(const bool* used) {
+    std::vector<std::string> paths;
+    for (int type = 1; type < kSectionTypeCount; ++type) {
+        if (!used[type]) continue;
+        for (const SectionAsset& asset : g_kernel.types[type].assets) {
+            if (asset.kind == SectionAsset::kImage || asset.kind == SectionAsset::kSkyboxImage) {
+                paths.push_back(lower(asset.path));
+            } else if (asset.kind == SectionAsset::kSkybox) {
+                for (int face = 0; face < 6; ++face) {
+                    char path[64];
+                    if (skybox_face_path(asset.path, kSkyboxJpeg, face, path)) paths.push_back(lower(path));
+                }
+            }
+        }
+    }
+    if (!paths.empty()) start_picture_prefetch(std::move(paths), g_packeddata != 0);
+}
+
 }  // namespace
 
 void reset_timeline() {
@@ -106,6 +139,7 @@ void run_loading_phase() {
         insert_sorted(&g_kernel.pending, s, kPending, [](const Section& x) { return x.start; });
     }
 
+    prefetch_pictures(used);
     loading.render();
     for (int type = 1; type < kSectionTypeCount; ++type) {
         if (used[type]) {
@@ -114,6 +148,7 @@ void run_loading_phase() {
         }
         loading.render();
     }
+    stop_picture_prefetch();
     loading.end();
     g_kernel.loading = false;
 }

@@ -9,6 +9,8 @@
 #include "platform/timer.h"
 #include "resources/load_timings.h"
 #include "resources/mipmaps.h"
+#include "resources/picture_file.h"
+#include "resources/picture_prefetch.h"
 
 namespace {
 
@@ -18,16 +20,6 @@ struct ImageState {
     GLint bound_texture = -1;       // last bound through bind_texture; -1 for none
     GLint env_mode = -1;            // last environment mode set through bind_texture
 } s_image;
-
-enum class Decoder { Pcx, Tga, Jpeg, None };
-
-Decoder choose_decoder(const std::string& path) {
-    // The first that appears anywhere in the path wins, in this order.
-    if (path.find(".pcx") != std::string::npos) return Decoder::Pcx;
-    if (path.find(".tga") != std::string::npos) return Decoder::Tga;
-    if (path.find(".jpg") != std::string::npos) return Decoder::Jpeg;
-    return Decoder::None;
-}
 
 bool valid(int image) {
     return image >= 0 && image < s_image.count;
@@ -40,36 +32,25 @@ namespace {
 int load_picture(const char* path, bool from_archive) {
     std::string name(path);
     for (char& c : name) c = ascii_lower(c);
-    const Decoder decoder = choose_decoder(name);
-    if (decoder == Decoder::None) return kImageUnknownType;
+    const PictureFormat format = picture_format(name);
+    if (format == PictureFormat::None) return kImageUnknownType;
 
-    DataSource source;
-    const uint64_t opening = read_counter();
-    const int opened = open_data_source(name.c_str(), from_archive, &source);
-    if (opened != kSourceOk) return opened;
-    add_load_time(kLoadRead, opening);
-    g_load_timings.bytes_read += source.length;
-
+    // The loading phase decodes its pictures ahead, on a second thread.
     DecodedImage decoded;
-    int result = kImageUnsupported;
-    const uint64_t decoding = read_counter();
-    switch (decoder) {
-    case Decoder::Pcx:
-        result = decode_pcx(&source, &decoded);
-        add_load_time(kLoadDecodePcx, decoding);
-        break;
-    case Decoder::Tga:
-        result = decode_tga(&source, &decoded);
-        add_load_time(kLoadDecodeTga, decoding);
-        break;
-    case Decoder::Jpeg:
-        result = decode_jpeg(source.data, size_t(source.length), &decoded);
-        add_load_time(kLoadDecodeJpeg, decoding);
-        break;
-    case Decoder::None:
-        break;
+    PictureTicks ticks;
+    int result = 0;
+    if (!take_prefetched_picture(name, from_archive, &decoded, &result, &ticks)) {
+        result = read_picture(name, from_archive, false, &decoded, &ticks);
     }
-    close_data_source(&source);
+    if (result == kSourceNoFile || result == kSourceNoArchiveFile || result == kSourceNotInArchive) return result;
+    g_load_timings.ticks[kLoadRead] += ticks.read;
+    ++g_load_timings.count[kLoadRead];
+    g_load_timings.bytes_read += ticks.bytes;
+    const LoadStep step = format == PictureFormat::Pcx   ? kLoadDecodePcx
+                          : format == PictureFormat::Tga ? kLoadDecodeTga
+                                                         : kLoadDecodeJpeg;
+    g_load_timings.ticks[step] += ticks.decode;
+    ++g_load_timings.count[step];
     if (result != 0) return result;
     if (s_image.count == kImageTableSize) return kImageTableFull;
 

@@ -15,6 +15,7 @@ enum ImageError {
     kImageUnsupported = -4,   // TGA type other than 2 and 10; a picture too large to hold
     kImageBadFormat = -5,     // TGA colour map or depth other than 24 or 32; PCX too short for its palette
     kImageTableFull = -6,     // all 1024 image records are taken
+    kImageDecodeAloud = -7,   // a quiet JPEG decode met a fault or a warning: decode it again, aloud
 };
 
 // Pictures with a side above this, or more pixels than kMaxImagePixels, are refused.
@@ -38,4 +39,6 @@ int decode_pcx(DataSource* source, DecodedImage* image);
 int decode_tga(DataSource* source, DecodedImage* image);
 // Decodes the file's bytes through libjpeg; a corrupt JPEG ends the process through libjpeg's
 // standard error handling, and one that ends early is completed from what there is, with a warning.
-int decode_jpeg(const uint8_t* data, size_t length, DecodedImage* image);
+// Quiet, for a thread other than the one that reports: any fault or warning instead returns
+// kImageDecodeAloud, having printed nothing.
+int decode_jpeg(const uint8_t* data, size_t length, DecodedImage* image, bool quiet = false);

@@ -19,6 +19,7 @@ struct LoadTimings {
     uint64_t ticks[kLoadStepCount] = {};  // performance counter ticks per step
     int32_t count[kLoadStepCount] = {};   // files or pictures through each step
     uint64_t image_ticks = 0;             // all of load_texture, so that 3DS parsing can leave out its maps
+    uint64_t prefetch_wait_ticks = 0;     // the loaders waiting for pictures the second thread is decoding
     uint64_t bytes_read = 0;              // bytes of the data files opened
     uint64_t model_bytes = 0;             // faces, vertices, texture coordinates and materials of the models loaded
 };

@@ -61,16 +61,20 @@ std::unique_ptr<Skybox> load_skybox(const char* name, int type, bool six_faces, 
         for (int& face : skybox->images) face = image;
         return skybox;
     }
-    const char* ext = extension(type);
-    if (!ext) return nullptr;
     for (int i = 0; i < 6; ++i) {
         char path[64];
-        const int n = snprintf(path, sizeof path, "%s%c%c%s", name, kFaces[i].suffix[0], kFaces[i].suffix[1], ext);
-        if (n < 0 || n >= int(sizeof path)) return nullptr;
+        if (!skybox_face_path(name, type, i, path)) return nullptr;
         skybox->images[i] = load_face_image(path, from_archive);
         if (skybox->images[i] < 0) return nullptr;
     }
     return skybox;
+}
+
+bool skybox_face_path(const char* name, int type, int face, char (&path)[64]) {
+    const char* ext = extension(type);
+    if (!ext || face < 0 || face >= 6) return false;
+    const int n = snprintf(path, sizeof path, "%s%c%c%s", name, kFaces[face].suffix[0], kFaces[face].suffix[1], ext);
+    return n >= 0 && n < int(sizeof path);
 }
 
 void upload_skybox(const Skybox& skybox) {

@@ -19,6 +19,10 @@ inline constexpr int kSkyboxJpeg = 3;
 std::unique_ptr<Skybox> load_skybox(const char* name, int type, bool six_faces, bool from_archive);
 void upload_skybox(const Skybox& skybox);
 
+// The file of face 0 to 5 (rt, lf, bk, ft, up, dn) of a six-face skybox; false when the type has no
+// extension or the path would not fit.
+bool skybox_face_path(const char* name, int type, int face, char (&path)[64]);
+
 // Draws the cube centred on the camera's position on top of the current model-view matrix;
 // leaves depth writes on, the model-view matrix as it was and every enable as it was.
 void draw_skybox(const Skybox& skybox, const Camera& camera);

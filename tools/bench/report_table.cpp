@@ -102,6 +102,8 @@ void print_loading(const Json& report, FILE* out) {
     print_loading_row(sizes, out, "upload without mipmaps, pictures", "upload", true);
     print_loading_row(sizes, out, "3DS parsing, models", "parsing_3ds", true);
     print_loading_row(sizes, out, "loading screen, frames", "loading_screen", true);
+    row("waiting for the second thread's pictures",
+        [](const Json& s) { return number(best_loading(s)["waiting_for_pictures_ms"]); }, " %.1f |");
     row("other", [](const Json& s) { return number(best_loading(s)["other_ms"]); }, " %.1f |");
     row("bare decode floor, JPEG + TGA", [](const Json& s) { return number(best_loading(s)["floor"]["total_ms"]); },
         " %.1f |");

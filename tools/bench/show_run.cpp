@@ -144,7 +144,7 @@ long status_kib(const char* field) {
 
 nlohmann::ordered_json loading_report(uint64_t total_ticks) {
     const LoadTimings& t = g_load_timings;
-    uint64_t accounted = s_run.screen_ticks;
+    uint64_t accounted = s_run.screen_ticks + t.prefetch_wait_ticks;
     for (uint64_t ticks : t.ticks) accounted += ticks;
     uint64_t pixel_bytes = 0;
     for (int i = 0; i < image_count(); ++i) {
@@ -164,6 +164,7 @@ nlohmann::ordered_json loading_report(uint64_t total_ticks) {
         {"upload", step(kLoadUpload)},
         {"parsing_3ds", step(kLoadParse3ds)},
         {"loading_screen", {{"ms", ms(s_run.screen_ticks)}, {"count", s_run.screen_frames}}},
+        {"waiting_for_pictures_ms", ms(t.prefetch_wait_ticks)},
         {"other_ms", ms(total_ticks > accounted ? total_ticks - accounted : 0)},
         {"bytes_read", t.bytes_read},
         {"pixel_bytes", pixel_bytes},
