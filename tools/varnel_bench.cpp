@@ -109,6 +109,8 @@ int main(int argc, char** argv) {
     std::string out = "bench.json";
     bool short_run = false;
     bool no_replay = false;
+    std::vector<std::string> replay_types;
+    bool replay_only = false;
     std::string run_size, pass, result;
     int probe_type = -2;
     double probe_at = 0.0;
@@ -121,6 +123,8 @@ int main(int argc, char** argv) {
     app.add_flag("--short", short_run,
                  "A few seconds: 4 frames a second, small sizes, the first 6 s of the show, one replay");
     app.add_flag("--no-replay", no_replay, "Leave out the replays of recorded GL streams");
+    app.add_option("--replay-types", replay_types, "Replay only these section types")->delimiter(',');
+    app.add_flag("--replay-only", replay_only, "The replay comparison alone, without the runs of the whole show");
     // One pass at one size, run by the benchmark itself in a fresh process.
     app.add_option("--run", run_size)->group("");
     app.add_option("--pass", pass)->group("");
@@ -159,6 +163,7 @@ int main(int argc, char** argv) {
         }
         Json entry = {{"width", size.width}, {"height", size.height}};
         for (const char* name : {"timed", "rate"}) {
+            if (replay_only) break;
             fprintf(stderr, "varnel-bench: %s, %s pass\n", size_text.c_str(), name);
             std::vector<std::string> args = {self, "--run", size_text, "--pass", name, "--result", scratch,
                                              "--fps", std::to_string(fps)};
@@ -172,12 +177,12 @@ int main(int argc, char** argv) {
         }
         // The short run replays one type at its first size, so that the replay cannot rot either.
         if (replay && (!short_run || report["sizes"].empty())) {
-            entry["replay"] = compare_with_replay(self, out, size.width, size.height, fps, short_run ? 1 : 0);
+            entry["replay"] = compare_with_replay(self, out, size.width, size.height, fps, replay_types, short_run ? 1 : 0);
         }
         report["sizes"].push_back(entry);
     }
     report["machine"]["load_after"] = load_average();
-    report["machine"]["renderer"] = report["sizes"][0]["timed"]["renderer"];
+    report["machine"]["renderer"] = replay_only ? Json("") : report["sizes"][0]["timed"]["renderer"];
 
     std::ofstream file(out);
     file << report.dump(2) << "\n";
@@ -185,7 +190,11 @@ int main(int argc, char** argv) {
         fprintf(stderr, "varnel-bench: cannot write %s\n", out.c_str());
         return 1;
     }
-    print_report_table(report, stdout);
+    if (replay_only) {
+        printf("%s\n", report.dump(2).c_str());
+    } else {
+        print_report_table(report, stdout);
+    }
     fprintf(stderr, "varnel-bench: report written to %s\n", out.c_str());
     return 0;
 }

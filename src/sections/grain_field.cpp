@@ -67,6 +67,13 @@ GrainField create_grain_field(float radius, float length, int columns, int rows,
         }
         close_seam(&field, r);
     }
+    field.quads.reserve(size_t(columns - 1) * size_t(rows - 1) * 4);
+    for (int c = 0; c < columns - 1; ++c) {
+        for (int r = 0; r < rows - 1; ++r) {
+            const int corners[4][2] = {{r + 1, c}, {r + 1, c + 1}, {r, c + 1}, {r, c}};
+            for (const auto& corner : corners) field.quads.push_back(uint32_t(grainCoord2Index(corner[0], corner[1], field)));
+        }
+    }
     return field;
 }
 
@@ -119,17 +126,21 @@ void compute_grain_field_normals(GrainField* field) {
 }
 
 void draw_grain_field(const GrainField& field) {
-    glBegin(GL_QUADS);
-    for (int c = 0; c < field.columns - 1; ++c) {
-        for (int r = 0; r < field.rows - 1; ++r) {
-            const int corners[4][2] = {{r + 1, c}, {r + 1, c + 1}, {r, c + 1}, {r, c}};
-            for (const auto& corner : corners) {
-                const GrainVertex& v = vertex_at(field, corner[0], corner[1]);
-                glTexCoord2f(v.s, v.t);
-                glNormal3fv(v.normal);
-                glVertex3fv(v.position);
-            }
-        }
-    }
-    glEnd();
+    if (field.quads.empty()) return;
+    const GrainVertex* v = field.vertices.data();
+    constexpr GLsizei kStride = sizeof(GrainVertex);
+    glVertexPointer(3, GL_FLOAT, kStride, v->position);
+    glNormalPointer(GL_FLOAT, kStride, v->normal);
+    glTexCoordPointer(2, GL_FLOAT, kStride, &v->s);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDrawElements(GL_QUADS, GLsizei(field.quads.size()), GL_UNSIGNED_INT, field.quads.data());
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    // After an array draw the current values are undefined; what comes after may draw with them.
+    const GrainVertex& last = v[field.quads.back()];
+    glTexCoord2f(last.s, last.t);
+    glNormal3fv(last.normal);
 }

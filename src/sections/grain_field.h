@@ -18,6 +18,7 @@ struct GrainField {
     float noise = 0.0f;                 // amplitude of the radial noise
     int32_t columns = 0;                // round the tube; the last is a copy of column 0, the seam
     int32_t rows = 0;                   // rings along the tube; row 0 is the mouth, at z = 0
+    std::vector<uint32_t> quads;        // the vertices of every quad in drawing order, four to a quad
 };
 
 // row x columns + column. An index outside the store is a fatal error.
@@ -33,5 +34,7 @@ void advance_grain_field(GrainField* field);
 // The unit normal of every vertex but the far row's, pointing towards the tube's axis.
 void compute_grain_field_normals(GrainField* field);
 
-// One GL_QUADS batch: texture coordinate, normal and position of every vertex. Sets no GL state.
+// One GL_QUADS batch, column by column: texture coordinate, normal and position of every vertex,
+// from vertex arrays. Leaves the current texture coordinate and normal those of the last vertex
+// drawn, as glBegin and glEnd would, and no other state.
 void draw_grain_field(const GrainField& field);

@@ -1,5 +1,6 @@
 // grain_field_test.cpp -- the grain field's rings as made and scrolled, its normals and its quads
 #include <gtest/gtest.h>
+#include <GL/gl.h>
 
 #include <cmath>
 
@@ -60,6 +61,15 @@ TEST(GrainField, DrawSendsQuadsColumnByColumn) {
             }
         }
     }
+    // What glEnd would have left current, for the drawing that follows; no vertex array left on.
+    const RecordedVertex& last = batches[0].vertices.back();
+    std::array<float, 4> texcoord;
+    std::array<float, 3> normal;
+    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texcoord.data());
+    glGetFloatv(GL_CURRENT_NORMAL, normal.data());
+    EXPECT_EQ((std::array<float, 2>{texcoord[0], texcoord[1]}), last.texcoord);
+    EXPECT_EQ(normal, last.normal);
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY) || glIsEnabled(GL_NORMAL_ARRAY) || glIsEnabled(GL_TEXTURE_COORD_ARRAY));
 }
 
 TEST(GrainField, IndexOutsideTheStoreIsFatal) {

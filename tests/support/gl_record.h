@@ -1,5 +1,6 @@
-// gl_record.h -- the batches a draw sends between glBegin and glEnd, with the state each began in;
-// for test binaries linked with --wrap=glBegin,--wrap=glVertex3fv,--wrap=glNormal3fv,--wrap=glTexCoord2f
+// gl_record.h -- the batches a draw sends between glBegin and glEnd or in one glDrawElements, with
+// the state each began in; for test binaries linked with --wrap=glBegin,--wrap=glVertex3fv,
+// --wrap=glNormal3fv,--wrap=glTexCoord2f,--wrap=glDrawElements
 #pragma once
 
 #include <array>

@@ -80,7 +80,7 @@ bool replay_available() {
 }
 
 Json compare_with_replay(const std::string& self, const std::string& scratch, int width, int height, int fps,
-                         int limit) {
+                         const std::vector<std::string>& only, int limit) {
     Json rows = Json::array();
     parse_script();
     // eglretrace draws without a window system, as the probes do on SDL's offscreen driver.
@@ -93,9 +93,10 @@ Json compare_with_replay(const std::string& self, const std::string& scratch, in
     for (const Section* s = g_kernel.script; s; s = s->next_script) used[s->type] = true;
 
     for (int type = 1; type < kSectionTypeCount && (limit <= 0 || int(rows.size()) < limit); ++type) {
+        const char* name = kSectionTypes[type].name;
+        if (!only.empty() && std::find(only.begin(), only.end(), name) == only.end()) continue;
         const double at = used[type] ? probe_time(type, fps) : -1.0;
         if (at < 0.0) continue;
-        const char* name = kSectionTypes[type].name;
         fprintf(stderr, "varnel-bench: %s, replay of %s at %.2f s\n", size.c_str(), name, at);
 
         std::vector<std::string> args = probe_args(self, size, fps, type, at, result);

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <string>
+#include <vector>
 
 // True when apitrace and eglretrace are there to record and replay GL streams.
 bool replay_available();
@@ -12,6 +13,7 @@ bool replay_available();
 // (this program, `self`): the median time of its render handler there, and the replay time of the
 // same call stream, recorded with apitrace and replayed in a loop by eglretrace. An array of
 // {"type", "at", "handler_ms", "replay_ms", "ratio"}.
-// At most `limit` types when it is above 0. The probes' files go to scratch followed by a suffix.
+// Only the types named in `only` when it is not empty, and at most `limit` types when that is above
+// 0. The probes' files go to scratch followed by a suffix.
 nlohmann::ordered_json compare_with_replay(const std::string& self, const std::string& scratch, int width, int height,
-                                           int fps, int limit = 0);
+                                           int fps, const std::vector<std::string>& only, int limit = 0);
