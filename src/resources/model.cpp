@@ -107,7 +107,10 @@ void upload_model_textures(const Model& model) {
     }
 }
 
-void draw_model(const Model& model) {
+namespace {
+
+// Every face in order, its material set when it changes, inside one glBegin and glEnd.
+void send_model(const Model& model) {
     const Material* previous = nullptr;
     glBegin(GL_TRIANGLES);
     for (const MeshObject& object : model.objects) {
@@ -123,6 +126,27 @@ void draw_model(const Model& model) {
         }
     }
     glEnd();
+}
+
+}  // namespace
+
+void compile_model_draw(Model* model) {
+    if (model->draw_list != 0) return;
+    const GLuint list = glGenLists(1);
+    if (list == 0) return;
+    glNewList(list, GL_COMPILE);
+    send_model(*model);
+    glEndList();
+    model->draw_list = list;
+}
+
+void draw_model(const Model& model) {
+    // Running a list changes the current values as its calls would.
+    if (model.draw_list != 0) {
+        glCallList(model.draw_list);
+    } else {
+        send_model(model);
+    }
 }
 
 void draw_textured_model(const Model& model) {

@@ -52,6 +52,7 @@ struct MeshObject {
 struct Model {
     std::deque<Material> materials;   // most recently read first
     std::vector<MeshObject> objects;  // in file order
+    uint32_t draw_list = 0;           // draw_model's calls as a GL display list; 0 until compiled
 };
 
 // Opens directory + file (case kept) from data.dat or disk, parses it, computes its normals.
@@ -64,6 +65,11 @@ void compute_normals(Model* model);
 // Bytes held by the model's records: materials, objects, faces, vertices, texture coordinates.
 size_t model_bytes(const Model& model);
 void upload_model_textures(const Model& model);
+
+// Compiles draw_model's calls into a display list that draw_model then calls instead: the same
+// vertices, normals and materials, leaving the same normal and material current. Needs the GL
+// context; for models drawn with draw_model, once, at load.
+void compile_model_draw(Model* model);
 
 // Lit and untextured, smooth vertex normals; changes no enable state.
 void draw_model(const Model& model);

@@ -298,7 +298,11 @@ void amilar_load() {
         s_amilar.parts[part] = load_model(asset.path, asset.file, packed);
         if (!s_amilar.parts[part]) fatal_error("Error loading model '%s'", asset.file);
         // Only the planets are drawn with their textures.
-        if (part >= kFirstPlanet) upload_model_textures(*s_amilar.parts[part]);
+        if (part >= kFirstPlanet) {
+            upload_model_textures(*s_amilar.parts[part]);
+        } else {
+            compile_model_draw(s_amilar.parts[part].get());
+        }
     }
 
     Camera& camera = s_amilar.camera;

@@ -28,6 +28,7 @@ void blueroombox_load() {
     const SectionAsset& model = kBlueroomboxAssets[0];
     s_blueroom.room = load_model(model.path, model.file, packed);
     if (!s_blueroom.room) fatal_error("Error loading model '%s'", model.file);
+    compile_model_draw(s_blueroom.room.get());
 
     Camera& camera = s_blueroom.camera;
     camera = create_camera(1);

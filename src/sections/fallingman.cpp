@@ -131,6 +131,8 @@ void fallingman_load() {
     if (!s_falling.face) fatal_error("Error loading model '%s' in Tunnel section", face.file);
     s_falling.figure = load_model(figure.path, figure.file, packed);
     if (!s_falling.figure) fatal_error("Error loading model '%s'", figure.file);
+    compile_model_draw(s_falling.face.get());
+    compile_model_draw(s_falling.figure.get());
 
     s_falling.silhouette = create_camera(1);
     set_position(&s_falling.silhouette, 2.5f, -1.5f, 30.0f);

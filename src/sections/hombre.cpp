@@ -31,6 +31,7 @@ void hombre_load() {
     upload_texture(s_hombre.floor);
     s_hombre.body = load_model(kHombreAssets[1].path, kHombreAssets[1].file, packed);
     if (!s_hombre.body) fatal_error("Error loading model '%s'", kHombreAssets[1].file);
+    compile_model_draw(s_hombre.body.get());
     s_hombre.heart = load_model(kHombreAssets[2].path, kHombreAssets[2].file, packed);
     if (!s_hombre.heart) fatal_error("Error loading model '%s'", kHombreAssets[2].file);
     upload_model_textures(*s_hombre.heart);

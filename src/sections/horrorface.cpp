@@ -36,6 +36,7 @@ void horrorface_load() {
     s_horror.face = load_model(face.path, face.file, g_packeddata != 0);
     if (!s_horror.face) fatal_error("Error loading model '%s'", face.file);
     upload_model_textures(*s_horror.face);
+    compile_model_draw(s_horror.face.get());
     s_horror.camera = create_camera(1);
     set_position(&s_horror.camera, 0.0f, 0.0f, 0.3f);
     set_target(&s_horror.camera, 0.0f, 0.0f, 0.0f);

@@ -125,7 +125,24 @@ TEST_F(TextureGlTest, DrawTexturedModelLeavesTheStateItSays) {
     float diffuse[4];
     glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
     EXPECT_FLOAT_EQ(diffuse[3], 0.75f);
+
+    // Compiled, the draw leaves the last material and the last normal current all the same.
+    Material other;
+    other.diffuse[1] = 0.5f;
+    Model compiled = make({&plain, &other});
+    compiled.objects[0].vertices[2].normal[2] = 0.5f;
+    compile_model_draw(&compiled);
+    ASSERT_NE(compiled.draw_list, 0u);
+    glNormal3f(1, 0, 0);
+    draw_model(make({&plain}));
+    draw_model(compiled);
+    float normal[3];
+    glGetFloatv(GL_CURRENT_NORMAL, normal);
+    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+    EXPECT_EQ(normal[2], 0.5f);
+    EXPECT_FLOAT_EQ(diffuse[1], 0.5f);
     glDisable(GL_LIGHTING);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(TextureGlTest, Skyboxes) {
