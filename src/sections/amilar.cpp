@@ -301,14 +301,9 @@ void amilar_load() {
         if (part >= kFirstPlanet) upload_model_textures(*s_amilar.parts[part]);
     }
 
-    Camera& camera = s_amilar.camera;
-    camera = create_camera(1);
-    set_position(&camera, 0.0f, 0.0f, 1.75f);
-    set_target(&camera, 0.0f, 0.0f, 0.0f);
-    set_field_of_view(&camera, 90.0f, g_display.aspect);
-    set_roll(&camera, 0.0f);
-    camera.near = 0.01f;
-    camera.far = 20.0f;
+    s_amilar.camera = create_look_at_camera(0.0f, 0.0f, 1.75f, 0.0f, 0.0f, 0.0f, 90.0f, 0.0f);
+    s_amilar.camera.near = 0.01f;
+    s_amilar.camera.far = 20.0f;
 
     load_fountain(kDust);
     load_fountain(kFlare);

@@ -29,13 +29,9 @@ void blueroombox_load() {
     s_blueroom.room = load_model(model.path, model.file, packed);
     if (!s_blueroom.room) fatal_error("Error loading model '%s'", model.file);
 
-    Camera& camera = s_blueroom.camera;
-    camera = create_camera(1);
-    set_position(&camera, 0.312517f, 0.786043f, -3.875751f);
-    set_target(&camera, 0.312517f, 0.786043f, -13.875757f);
-    set_angles(&camera, -2.6875f, -84.75f, 0.0f);
-    set_field_of_view(&camera, 60.0f, g_display.aspect);
-    set_roll(&camera, 0.0f);
+    s_blueroom.camera =
+        create_look_at_camera(0.312517f, 0.786043f, -3.875751f, 0.312517f, 0.786043f, -13.875757f, 60.0f, 0.0f);
+    set_angles(&s_blueroom.camera, -2.6875f, -84.75f, 0.0f);
 
     s_blueroom.skybox = load_skybox(kBlueroomboxAssets[1].path, kSkyboxJpeg, true, packed);
     if (!s_blueroom.skybox) fatal_error("BlueRoomBox: skybox not found");

@@ -8,7 +8,6 @@
 #include "kernel/fatal.h"
 #include "kernel/kernel.h"
 #include "kernel/script.h"
-#include "platform/window.h"
 #include "render/camera.h"
 #include "render/overlay.h"
 #include "resources/image.h"
@@ -46,12 +45,7 @@ void credits_load() {
         make_3d_quad(&s_credits.quads[i], s_credits.images[i], kQuadSizes[i][0], kQuadSizes[i][1]);
     }
 
-    Camera& camera = s_credits.camera;
-    camera = create_camera(1);
-    set_position(&camera, 0.0f, 0.0f, -100.0f);
-    set_target(&camera, 0.0f, 0.0f, 0.0f);
-    set_field_of_view(&camera, 90.0f, g_display.aspect);
-    set_roll(&camera, 0.0f);
+    s_credits.camera = create_look_at_camera(0.0f, 0.0f, -100.0f, 0.0f, 0.0f, 0.0f, 90.0f, 0.0f);
 }
 
 void credits_render() {

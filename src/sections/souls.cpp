@@ -7,7 +7,6 @@
 #include "kernel/fatal.h"
 #include "kernel/kernel.h"
 #include "kernel/script.h"
-#include "platform/window.h"
 #include "render/camera.h"
 #include "resources/image.h"
 #include "resources/skybox.h"
@@ -67,12 +66,7 @@ const WaterGrid& souls_water() {
 }
 
 void souls_load() {
-    Camera& camera = s_souls.camera;
-    camera = create_camera(1);
-    set_position(&camera, 1.5f, 0.25f, 0.0f);
-    set_target(&camera, 0.0f, 0.0f, 0.0f);
-    set_field_of_view(&camera, 60.0f, g_display.aspect);
-    set_roll(&camera, 0.0f);
+    s_souls.camera = create_look_at_camera(1.5f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f, 60.0f, 0.0f);
 
     s_souls.skybox = load_skybox("skyboxes/souls/souls_", kSkyboxJpeg, true, g_packeddata != 0);
     if (!s_souls.skybox) fatal_error("Souls: skybox not found");
