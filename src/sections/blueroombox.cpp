@@ -9,6 +9,7 @@
 #include "kernel/script.h"
 #include "platform/window.h"
 #include "render/camera.h"
+#include "render/light.h"
 #include "resources/model.h"
 #include "resources/skybox.h"
 #include "sections/sections.h"
@@ -87,11 +88,8 @@ void blueroombox_render() {
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glDisable(GL_LIGHT1);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, kAmbient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, kSpecular);
     // Through the camera's model-view matrix: the light hangs in the room.
-    glLightfv(GL_LIGHT0, GL_POSITION, kPosition);
+    set_light(GL_LIGHT0, kAmbient, diffuse, kSpecular, kPosition);
 
     // Blending stays on, made opaque.
     glBlendFunc(GL_ONE, GL_ZERO);

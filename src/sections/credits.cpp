@@ -24,7 +24,7 @@ constexpr float kQuadSizes[kImageCount][2] = {{400, 300}, {200, 100}, {200, 200}
 
 struct CreditsState {
     int images[kImageCount];   // by CreditsImage
-    Quad3D quads[kImageCount];
+    Quad3D quads[kImageCount];  // one per image, at its own size
     Camera camera;             // 100 units in front of the quads
 } s_credits;
 

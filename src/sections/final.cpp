@@ -20,7 +20,7 @@ struct FinalState {
     std::unique_ptr<Skybox> skybox;  // the distortion
     Camera camera;                   // its target is set after the draw, so it lags one frame
     float width = 0.0f;              // the display, as the veil's far corner
-    float height = 0.0f;
+    float height = 0.0f;             // likewise
 } s_final;
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "kernel/kernel.h"
 #include "kernel/script.h"
 #include "render/camera.h"
+#include "render/light.h"
 #include "resources/image.h"
 #include "resources/skybox.h"
 #include "sections/sections.h"
@@ -30,7 +31,7 @@ struct SoulsState {
     int water_texture = -1;          // "textures/water.jpg"
     WaterGrid current = {};          // the latest state: stepped from and drawn
     WaterGrid next = {};             // written by the step, then swapped with current
-    double gravity[3] = {0.0, 0.0, 0.0};
+    double gravity[3] = {0.0, 0.0, 0.0};  // acceleration on every node, units per second squared
     double spring = 0.0;             // the spring constant
 } s_souls;
 
@@ -103,10 +104,7 @@ void souls_render() {
     static constexpr float kDiffuse[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     static constexpr float kSpecular[4] = {0.0f, 0.0f, 1.9f, 1.0f};
     static constexpr float kPosition[4] = {0.0f, 0.5f, 0.0f, 1.0f};
-    glLightfv(GL_LIGHT1, GL_AMBIENT, kAmbient);
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, kDiffuse);
-    glLightfv(GL_LIGHT1, GL_SPECULAR, kSpecular);
-    glLightfv(GL_LIGHT1, GL_POSITION, kPosition);
+    set_light(GL_LIGHT1, kAmbient, kDiffuse, kSpecular, kPosition);
 
     // The sphere crosses the surface between about 0.31 s and 0.49 s and has no radius left at 5 s.
     const float centre_y = 0.5f * t - 0.2f;
