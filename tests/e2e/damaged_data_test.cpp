@@ -2,7 +2,6 @@
 // loose and packed: a clear message and its exit status, or a show that plays, never a crash, a
 // hang or a sanitizer report
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -17,9 +16,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The default show, generated once: every file by its path, and its script.
+// The default show, as the test run generated it (or, run alone, as this test does): every file
+// by its path, and its script.
 struct Show {
-    std::string dir;
+    std::string dir = VARNEL_TEST_SHOW;
     std::map<std::string, std::string> files;
 };
 Show* s_show = nullptr;
@@ -28,16 +28,16 @@ class DamagedDataTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_show = new Show;
-        s_show->dir = fs::temp_directory_path() / ("varnel-show-" + std::to_string(getpid()));
-        const ProcessResult made = run_process(VARNEL_MKDATA_BIN, {s_show->dir});
-        ASSERT_EQ(made.status, 0) << made.err;
+        if (!fs::exists(s_show->dir + "/script.txt")) {
+            const ProcessResult made = run_process(VARNEL_MKDATA_BIN, {s_show->dir});
+            ASSERT_EQ(made.status, 0) << made.err;
+        }
         for (const auto& e : fs::recursive_directory_iterator(s_show->dir)) {
             const std::string path = fs::relative(e.path(), s_show->dir).string();
             if (e.is_regular_file() && path != "data.dat") s_show->files[path] = read_file(e.path());
         }
     }
     static void TearDownTestSuite() {
-        fs::remove_all(s_show->dir);
         delete s_show;
         s_show = nullptr;
     }
