@@ -184,6 +184,7 @@ int main(int argc, char** argv) {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     set_fatal_message_box(false);
+    route_terminate_through_shutdown();
     parse_script();
     gl_fullscreen = 0;
     use_fixed_clock(s_capture.fps);

@@ -30,17 +30,31 @@ bool valid(int image) {
     return image >= 0 && image < s_image.count;
 }
 
+// The code, and its words where asked for.
+int refuse(int code, const char* why, const char** failure) {
+    if (failure) *failure = why;
+    return code;
+}
+
 }  // namespace
 
-int load_texture(const char* path, bool from_archive) {
+int load_texture(const char* path, bool from_archive, const char** failure) {
     std::string name(path);
     for (char& c : name) c = ascii_lower(c);
     const Decoder decoder = choose_decoder(name);
-    if (decoder == Decoder::None) return kImageUnknownType;
+    if (decoder == Decoder::None) return refuse(kImageUnknownType, "no .pcx, .tga or .jpg in the name", failure);
 
     DataSource source;
-    const int opened = open_data_source(name.c_str(), from_archive, &source);
-    if (opened != kSourceOk) return opened;
+    switch (open_data_source(name.c_str(), from_archive, &source)) {
+    case kSourceOk:
+        break;
+    case kSourceNoFile:
+        return refuse(kImageUnknownType, "no such file", failure);
+    case kSourceNoArchiveFile:
+        return refuse(kImageNoArchiveFile, "data.dat cannot be opened or is shorter than its directory says", failure);
+    default:
+        return refuse(kImageNotInArchive, "not in data.dat", failure);
+    }
 
     DecodedImage decoded;
     int result = kImageUnsupported;
@@ -58,8 +72,8 @@ int load_texture(const char* path, bool from_archive) {
         break;
     }
     close_data_source(&source);
-    if (result != 0) return result;
-    if (s_image.count == kImageTableSize) return kImageTableFull;
+    if (result != 0) return refuse(result, decoded.failure, failure);
+    if (s_image.count == kImageTableSize) return refuse(kImageTableFull, "all 1024 image records are taken", failure);
 
     Image& image = s_image.images[s_image.count];
     image = Image();

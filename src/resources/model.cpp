@@ -32,12 +32,29 @@ const float* texcoord(const MeshObject& object, uint16_t k) {
 
 }  // namespace
 
-std::unique_ptr<Model> load_model(const char* directory, const char* file, bool from_archive) {
+std::unique_ptr<Model> load_model(const char* directory, const char* file, bool from_archive, ModelFailure* failure) {
+    ModelFailure ignored;
+    if (!failure) failure = &ignored;
     const std::string path = std::string(directory) + file;
-    if (path.size() > 255) return nullptr;
+    if (path.size() > 255) {
+        failure->why = "path longer than 255 characters";
+        return nullptr;
+    }
     DataSource source;
-    if (open_data_source(path.c_str(), from_archive, &source) != kSourceOk) return nullptr;
-    std::unique_ptr<Model> model = parse_3ds(&source, directory, from_archive);
+    switch (open_data_source(path.c_str(), from_archive, &source)) {
+    case kSourceOk:
+        break;
+    case kSourceNoFile:
+        failure->why = "no such file";
+        return nullptr;
+    case kSourceNoArchiveFile:
+        failure->why = "data.dat cannot be opened or is shorter than its directory says";
+        return nullptr;
+    default:
+        failure->why = "not in data.dat";
+        return nullptr;
+    }
+    std::unique_ptr<Model> model = parse_3ds(&source, directory, from_archive, failure);
     close_data_source(&source);
     if (model) compute_normals(model.get());
     return model;
