@@ -38,8 +38,9 @@ test: build
 bench: build
 	@echo "make bench: no benchmarks yet"
 
-capture: build
-	@echo "make capture: no headless renderer yet (varnel-capture); nothing to capture"
+# The default show as a video, with its soundtrack, rendered headless on the fixed clock.
+capture: data
+	@cd $(BUILD)/demo && ../bin/varnel-capture --video ../demo.mp4
 
 fuzz: build
 	@echo "make fuzz: no fuzz targets yet"
