@@ -252,7 +252,7 @@ int main(int argc, char** argv) {
     app.add_option("--audio", s_capture.audio, "Write the soundtrack from g_demostart to the end as a 16-bit stereo 44100 Hz WAV");
     app.add_option("--video", video,
                    "Encode the show with its soundtrack through ffmpeg as one H.264/AAC video (MP4) at the capture's "
-                   "fps: exactly duration x fps frames from g_demostart");
+                   "fps: exactly duration x fps frames, from g_demostart to the end or to --to");
     CLI::Option* sheet = app.add_option("--sheet", s_capture.sheet,
                                         "Write a contact sheet as PNG: a thumbnail at the middle of every stretch "
                                         "between section starts and ends that lasts a second or more, with its demo "
@@ -341,7 +341,8 @@ int main(int argc, char** argv) {
     if (frames_asked) fprintf(stderr, ", %d files written to %s", s_capture.written, s_capture.out.c_str());
     if (!video.empty() && ok) fprintf(stderr, ", video %s: %d frames", video.c_str(), s_capture.video.frames);
     if (!s_capture.sheet.empty() && ok) {
-        fprintf(stderr, ", sheet %s: %zu thumbnails", s_capture.sheet.c_str(), s_capture.sheet_at.size());
+        fprintf(stderr, ", sheet %s: %zu thumbnail%s", s_capture.sheet.c_str(), s_capture.sheet_at.size(),
+                s_capture.sheet_at.size() == 1 ? "" : "s");
     }
     fprintf(stderr, "\n");
 
