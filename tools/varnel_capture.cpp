@@ -327,7 +327,7 @@ int main(int argc, char** argv) {
         while (ok && s_capture.video.frames < s_capture.video_frames) {
             ok = write_video_frame(&s_capture.video, s_capture.pixels.data());
         }
-        ok = finish_video(&s_capture.video) && ok;
+        ok = finish_video(&s_capture.video, ok) && ok;
     }
     if (!s_capture.sheet.empty() && !write_contact_sheet(s_capture.sheet.c_str())) {
         fprintf(stderr, "varnel-capture: cannot write %s\n", s_capture.sheet.c_str());

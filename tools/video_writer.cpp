@@ -139,11 +139,14 @@ bool write_video_frame(VideoWriter* video, const uint8_t* bottom_up) {
     return true;
 }
 
-bool finish_video(VideoWriter* video) {
+bool finish_video(VideoWriter* video, bool complete) {
     close_input(video);
-    const bool ok = video->pid >= 0 && wait_ffmpeg(video, false);
-    const bool renamed = ok && rename(video->part.c_str(), video->path.c_str()) == 0;
-    if (ok && !renamed) fprintf(stderr, "varnel-capture: cannot write %s: %s\n", video->path.c_str(), strerror(errno));
+    const bool encoded = video->pid >= 0 && wait_ffmpeg(video, false);
+    if (encoded && !complete) fprintf(stderr, "varnel-capture: the capture stopped early; no video written\n");
+    const bool renamed = encoded && complete && rename(video->part.c_str(), video->path.c_str()) == 0;
+    if (encoded && complete && !renamed) {
+        fprintf(stderr, "varnel-capture: cannot write %s: %s\n", video->path.c_str(), strerror(errno));
+    }
     if (!renamed) unlink(video->part.c_str());
     video->part.clear();
     return renamed;

@@ -33,9 +33,9 @@ bool start_video(VideoWriter* video, const std::string& wav, int width, int heig
 // taking frames.
 bool write_video_frame(VideoWriter* video, const uint8_t* bottom_up);
 
-// Ends the input and waits for ffmpeg. On success the file takes its name; otherwise, with a
-// message, nothing is left under either name.
-bool finish_video(VideoWriter* video);
+// Ends the input and waits for ffmpeg. When ffmpeg succeeded on a complete video the file takes its
+// name; otherwise, with a message, nothing is left under either name.
+bool finish_video(VideoWriter* video, bool complete);
 
 // Stops ffmpeg and removes what it wrote; does nothing once the video is finished or abandoned.
 // Allocates nothing, so the signal handler calls it too.
