@@ -82,7 +82,7 @@ void report_progress() {
     const double rate = elapsed > 0.0 ? (s_capture.frames - 1) / elapsed : 0.0;
     const int left = rate > 0.0 ? int(std::max(0, s_capture.expected - s_capture.frames) / rate + 0.5) : 0;
     fprintf(stderr, "%svarnel-capture: frame %d of %d, %.2f s, %.1f fps, %d:%02d left%s", s_capture.terminal ? "\r" : "",
-            s_capture.frames, s_capture.expected, double(g_kernel.demo_time), rate, left / 60, left % 60,
+            s_capture.frames, std::max(s_capture.expected, s_capture.frames), double(g_kernel.demo_time), rate, left / 60, left % 60,
             s_capture.terminal ? "\033[K" : "\n");
 }
 
