@@ -41,8 +41,9 @@ test: build
 bench: build
 	@echo "make bench: no benchmarks yet"
 
-capture: build
-	@echo "make capture: no headless renderer yet (varnel-capture); nothing to capture"
+# The default show as a video, with its soundtrack, rendered headless on the fixed clock.
+capture: data
+	@cd $(BUILD)/demo && ../bin/varnel-capture --video ../demo.mp4
 
 # Every libFuzzer target (clang, ASan, UBSan) for FUZZ_SECONDS each; seeds include the default show.
 fuzz: data
