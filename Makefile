@@ -2,6 +2,7 @@
 JOBS ?= 2
 BUILD := build
 ASAN := build-asan
+FUZZ := build-fuzz
 FUZZ_SECONDS ?= 60
 
 .PHONY: all deps build data run test bench capture fuzz clean
@@ -28,22 +29,28 @@ run: data
 		echo "make run: no default show in $(BUILD)/demo yet; nothing to play"; \
 	fi
 
-# The normal build's tests, then the same suite under AddressSanitizer and UBSan.
+# The normal build's tests, then the same suite under AddressSanitizer and UBSan, then every fuzz
+# target for 15 seconds.
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 	@test -f $(ASAN)/CMakeCache.txt || cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON
 	@cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=15
 
 # The default show's handler times, frame rate, loading phase and memory: build/bench.json and a table.
 bench: data
 	@cd $(BUILD)/demo && ../bin/varnel-bench --out ../bench.json
 
-capture: build
-	@echo "make capture: no headless renderer yet (varnel-capture); nothing to capture"
+# The default show as a video, with its soundtrack, rendered headless on the fixed clock.
+capture: data
+	@cd $(BUILD)/demo && ../bin/varnel-capture --video ../demo.mp4
 
-fuzz: build
-	@echo "make fuzz: no fuzz targets yet"
+# Every libFuzzer target (clang, ASan, UBSan) for FUZZ_SECONDS each; seeds include the default show.
+fuzz: data
+	@test -f $(FUZZ)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEL_FUZZ=ON
+	@cmake --build $(FUZZ) -j$(JOBS)
+	@scripts/fuzz.sh $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN)
+	rm -rf $(BUILD) $(ASAN) $(FUZZ)

@@ -4,6 +4,7 @@ set -eu
 
 packages="
 build-essential cmake pkg-config
+clang libclang-rt-14-dev
 libsdl2-dev
 libjpeg62-turbo-dev
 libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0
@@ -13,7 +14,7 @@ libpng-dev
 libmp3lame-dev lame
 nlohmann-json3-dev libcli11-dev
 googletest libgtest-dev libgmock-dev libbenchmark-dev
-xvfb xauth xdotool x11-utils libx11-dev xfonts-base imagemagick assimp-utils
+xvfb xauth xdotool x11-utils x11-xserver-utils libx11-dev xfonts-base imagemagick assimp-utils
 ffmpeg
 apitrace
 "

@@ -49,18 +49,31 @@ void add_finding(Finding* finding, const char* format, ...) {
     finding->append(line);
 }
 
+// "no model: <why>[ at byte <n>]".
+std::string model_failure_text(const ModelFailure& failure) {
+    char text[160];
+    if (failure.at >= 0) {
+        snprintf(text, sizeof text, "no model: %s at byte %lld", failure.why, (long long)failure.at);
+    } else {
+        snprintf(text, sizeof text, "no model: %s", failure.why);
+    }
+    return text;
+}
+
 Finding check_image(const char* path) {
     Finding finding;
-    const int image = load_texture(path, g_packeddata != 0);
-    if (image < 0) add_finding(&finding, "picture %s: error %d", path, image);
+    const char* why = nullptr;
+    const int image = load_texture(path, g_packeddata != 0, &why);
+    if (image < 0) add_finding(&finding, "picture %s: error %d: %s", path, image, why);
     return finding;
 }
 
 Finding check_model(const char* dir, const char* file) {
     Finding finding;
-    const auto model = load_model(dir, file, g_packeddata != 0);
+    ModelFailure failure;
+    const auto model = load_model(dir, file, g_packeddata != 0, &failure);
     if (!model) {
-        add_finding(&finding, "model %s%s: no model", dir, file);
+        add_finding(&finding, "model %s%s: %s", dir, file, model_failure_text(failure).c_str());
         return finding;
     }
     for (const Material& m : model->materials) {
@@ -118,9 +131,10 @@ int inspect_image(const std::string& path, bool from_archive, const std::string&
         fprintf(stderr, "varnel-tool: no archive %s here\n", kArchiveName);
         return 1;
     }
-    const int image = load_texture(path.c_str(), from_archive);
+    const char* why = nullptr;
+    const int image = load_texture(path.c_str(), from_archive, &why);
     if (image < 0) {
-        printf("error %d\n", image);
+        printf("error %d: %s\n", image, why);
         return 1;
     }
     const Image& record = image_record(image);
@@ -137,9 +151,10 @@ int inspect_model(const std::string& dir, const std::string& file, bool from_arc
         fprintf(stderr, "varnel-tool: no archive %s here\n", kArchiveName);
         return 1;
     }
-    const auto model = load_model(dir.c_str(), file.c_str(), from_archive);
+    ModelFailure failure;
+    const auto model = load_model(dir.c_str(), file.c_str(), from_archive, &failure);
     if (!model) {
-        printf("no model\n");
+        printf("%s\n", model_failure_text(failure).c_str());
         return 1;
     }
     nlohmann::ordered_json materials = nlohmann::ordered_json::array();

@@ -6,7 +6,9 @@
 #include <csetjmp>
 #include <cstdio>
 
-bool write_png_bottom_up(const char* path, int width, int height, const uint8_t* pixels) {
+namespace {
+
+bool write_rows(const char* path, int width, int height, const uint8_t* pixels, bool bottom_up) {
     FILE* file = fopen(path, "wb");
     if (!file) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -23,8 +25,18 @@ bool write_png_bottom_up(const char* path, int width, int height, const uint8_t*
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     const size_t stride = size_t(width) * 3;
-    for (int y = height - 1; y >= 0; --y) png_write_row(png, pixels + size_t(y) * stride);
+    for (int row = 0; row < height; ++row) png_write_row(png, pixels + size_t(bottom_up ? height - 1 - row : row) * stride);
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return fclose(file) == 0;
+}
+
+}  // namespace
+
+bool write_png(const char* path, int width, int height, const uint8_t* pixels) {
+    return write_rows(path, width, height, pixels, false);
+}
+
+bool write_png_bottom_up(const char* path, int width, int height, const uint8_t* pixels) {
+    return write_rows(path, width, height, pixels, true);
 }

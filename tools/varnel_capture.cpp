@@ -1,17 +1,21 @@
-// varnel_capture.cpp -- varnel-capture: plays the show headless on a fixed clock and writes frames as PNG
+// varnel_capture.cpp -- varnel-capture: plays the show headless on a fixed clock; writes frames, video, sheet
 #include <CLI/CLI.hpp>
 #include <GL/gl.h>
 #include <nlohmann/json.hpp>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "contact_sheet.h"
 #include "kernel/fatal.h"
 #include "kernel/kernel.h"
 #include "kernel/program.h"
@@ -21,6 +25,7 @@
 #include "platform/timer.h"
 #include "platform/window.h"
 #include "png_writer.h"
+#include "video_writer.h"
 #include "wav_writer.h"
 
 namespace {
@@ -35,12 +40,21 @@ struct CaptureState {
     bool loading = false;          // also the frames the loading phase presents
     std::string stats;             // --stats file
     std::string audio;             // --audio file
+    std::string sheet;             // --sheet file
+    std::vector<double> sheet_at;  // the contact sheet's times, ascending
+    size_t next_sheet = 0;         // the first of them not yet taken
+    VideoWriter video;             // --video: path empty when not asked for
+    int video_frames = 0;          // the video's length: the capture's duration x fps
+    std::string temp_wav;          // the soundtrack made for the video when --audio is not given
     std::vector<uint8_t> pixels;   // one frame read back
     int loading_frames = 0;
     int frames = 0;
+    int expected = 0;              // frames the capture is expected to take, for the progress line
     int written = 0;
-    bool failed = false;           // a file could not be written
-    bool progress = false;         // standard error is a terminal
+    bool failed = false;           // a file could not be written, or ffmpeg stopped
+    bool terminal = false;         // standard error is a terminal: progress redrawn in place
+    std::chrono::steady_clock::time_point begun;     // the first frame of the show
+    std::chrono::steady_clock::time_point reported;  // the latest progress line
     int renders[kSectionTypeCount] = {};       // render calls per section type
     double handler_seconds[kSectionTypeCount] = {};
 } s_capture;
@@ -54,6 +68,22 @@ void write_frame(const std::string& name) {
         return;
     }
     ++s_capture.written;
+}
+
+// Frames done of the total, demo time, render rate and time left: redrawn in place several times a
+// second on a terminal, a line every few seconds otherwise.
+void report_progress() {
+    const auto now = std::chrono::steady_clock::now();
+    if (s_capture.frames == 1) s_capture.begun = s_capture.reported = now;
+    const double since = std::chrono::duration<double>(now - s_capture.reported).count();
+    if (since < (s_capture.terminal ? 0.25 : 5.0)) return;
+    s_capture.reported = now;
+    const double elapsed = std::chrono::duration<double>(now - s_capture.begun).count();
+    const double rate = elapsed > 0.0 ? (s_capture.frames - 1) / elapsed : 0.0;
+    const int left = rate > 0.0 ? int(std::max(0, s_capture.expected - s_capture.frames) / rate + 0.5) : 0;
+    fprintf(stderr, "%svarnel-capture: frame %d of %d, %.2f s, %.1f fps, %d:%02d left%s", s_capture.terminal ? "\r" : "",
+            s_capture.frames, std::max(s_capture.expected, s_capture.frames), double(g_kernel.demo_time), rate, left / 60, left % 60,
+            s_capture.terminal ? "\033[K" : "\n");
 }
 
 void read_back() {
@@ -94,13 +124,29 @@ void capture_frame() {
     }
     if (s_capture.every > 0 && index % s_capture.every == 0) {
         if (!read) read_back();
+        read = true;
         snprintf(name, sizeof name, "frame-%06d.png", index);
         write_frame(name);
     }
-    // Progress once a second of demo time, on a terminal only.
-    if (s_capture.progress && index % s_capture.fps == 0) {
-        fprintf(stderr, "\rvarnel-capture: %.1f s, %d frames", t, s_capture.frames);
+    if (s_capture.next_sheet < s_capture.sheet_at.size() && t >= s_capture.sheet_at[s_capture.next_sheet]) {
+        if (!read) read_back();
+        read = true;
+        add_thumbnail(s_capture.pixels.data(), g_display.width, g_display.height, t, g_kernel.active);
+        while (s_capture.next_sheet < s_capture.sheet_at.size() && t >= s_capture.sheet_at[s_capture.next_sheet]) {
+            ++s_capture.next_sheet;
+        }
     }
+    if (s_capture.video.fd >= 0 && s_capture.video.frames < s_capture.video_frames) {
+        // The demo time is a sum of float frame times and may reach the end a frame early: a frame
+        // that finds the timeline empty drew nothing, and the video holds the one before.
+        const bool drawn = g_kernel.active || g_kernel.pending;
+        if (!read && (drawn || s_capture.video.frames == 0)) read_back();
+        if (!write_video_frame(&s_capture.video, s_capture.pixels.data())) {
+            s_capture.failed = true;
+            g_kernel.quit = true;
+        }
+    }
+    report_progress();
     if (s_capture.to >= 0.0 && t >= s_capture.to) g_kernel.quit = true;
 }
 
@@ -122,12 +168,12 @@ bool write_stats() {
     return (fclose(file) == 0) && ok;
 }
 
-// The soundtrack from g_demostart for as long as the frames written last, decoded by the sound
-// layer as playback decodes it, so that the two line up. Silence for a show without music.
-bool write_audio() {
-    const uint32_t frames = uint32_t((uint64_t(s_capture.frames) * kSoundRate + uint64_t(s_capture.fps) / 2) /
+// The soundtrack from g_demostart for as long as video_frames last, decoded by the sound layer as
+// playback decodes it, so that the two line up. Silence for a show without music.
+bool write_audio(const std::string& path, int video_frames) {
+    const uint32_t frames = uint32_t((uint64_t(video_frames) * kSoundRate + uint64_t(s_capture.fps) / 2) /
                                      uint64_t(s_capture.fps));
-    FILE* file = fopen(s_capture.audio.c_str(), "wb");
+    FILE* file = fopen(path.c_str(), "wb");
     if (!file) return false;
     bool ok = write_wav_header(file, frames);
 
@@ -152,12 +198,49 @@ bool write_audio() {
     return (fclose(file) == 0) && ok;
 }
 
+// Whatever way the run ends early, no half-made video or temporary soundtrack stays behind.
+void remove_partial_output() {
+    abandon_video(&s_capture.video);
+    if (!s_capture.temp_wav.empty()) unlink(s_capture.temp_wav.c_str());
+    s_capture.temp_wav.clear();
+}
+
+void on_signal(int signal_number) {
+    remove_partial_output();
+    signal(signal_number, SIG_DFL);
+    raise(signal_number);
+}
+
+// The soundtrack for the video and ffmpeg started on it: --audio's file, or a temporary one.
+bool start_video_output() {
+    std::string wav = s_capture.audio;
+    if (wav.empty()) {
+        std::string name = (std::filesystem::temp_directory_path() / "varnel-capture-XXXXXX.wav").string();
+        const int fd = mkstemps(name.data(), 4);
+        if (fd < 0) {
+            fprintf(stderr, "varnel-capture: cannot make a temporary soundtrack in %s\n",
+                    std::filesystem::temp_directory_path().c_str());
+            return false;
+        }
+        close(fd);
+        s_capture.temp_wav = wav = name;
+    }
+    if (!write_audio(wav, s_capture.video_frames)) {
+        fprintf(stderr, "varnel-capture: cannot write %s\n", wav.c_str());
+        return false;
+    }
+    return start_video(&s_capture.video, wav, g_display.width, g_display.height, s_capture.fps);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app("Plays the show in the working directory headless, on a fixed clock, and writes frames as PNG",
+    CLI::App app("Plays the show in the working directory headless, on a fixed clock, and writes its frames as PNG, "
+                 "as a video or as a contact sheet",
                  "varnel-capture");
     std::vector<double> at;
+    std::string video;
+    double sheet_every = 0.0;
     app.add_option("--fps", s_capture.fps, "Frames per second of the fixed clock")->check(CLI::Range(1, 1000));
     app.add_option("--at", at, "Write the first frame at or after each of these demo times as DIR/<time>.png")
         ->delimiter(',');
@@ -167,34 +250,102 @@ int main(int argc, char** argv) {
     app.add_flag("--loading", s_capture.loading, "Also write the frames of the loading phase as DIR/loading-<n>.png");
     app.add_option("--stats", s_capture.stats, "Write per section type the frames rendered and the handler times as JSON");
     app.add_option("--audio", s_capture.audio, "Write the soundtrack from g_demostart to the end as a 16-bit stereo 44100 Hz WAV");
+    app.add_option("--video", video,
+                   "Encode the show with its soundtrack through ffmpeg as one H.264/AAC video (MP4) at the capture's "
+                   "fps: exactly duration x fps frames, from g_demostart to the end or to --to");
+    CLI::Option* sheet = app.add_option("--sheet", s_capture.sheet,
+                                        "Write a contact sheet as PNG: a thumbnail at the middle of every stretch "
+                                        "between section starts and ends that lasts a second or more, with its demo "
+                                        "time and the types active in it");
+    app.add_option("--sheet-every", sheet_every, "A thumbnail every T seconds of demo time instead")
+        ->check(CLI::PositiveNumber)
+        ->needs(sheet);
     CLI11_PARSE(app, argc, argv);
 
     std::sort(at.begin(), at.end());
     s_capture.at = at;
-    std::error_code ec;
-    std::filesystem::create_directories(s_capture.out, ec);
-    if (ec) {
-        fprintf(stderr, "varnel-capture: cannot make %s: %s\n", s_capture.out.c_str(), ec.message().c_str());
-        return 1;
+    // Only a run that writes frames needs their directory.
+    const bool frames_asked = !at.empty() || s_capture.every > 0 || s_capture.loading;
+    if (frames_asked) {
+        std::error_code ec;
+        std::filesystem::create_directories(s_capture.out, ec);
+        if (ec) {
+            fprintf(stderr, "varnel-capture: cannot make %s: %s\n", s_capture.out.c_str(), ec.message().c_str());
+            return 1;
+        }
     }
+    // A missing ffmpeg or an unwritable video file is told before the show is rendered.
+    if (!video.empty() && (!find_ffmpeg() || !reserve_video(&s_capture.video, video))) return 1;
+    atexit(remove_partial_output);
+    signal(SIGINT, on_signal);
+    signal(SIGTERM, on_signal);
+    signal(SIGHUP, on_signal);
+    // A write to an ffmpeg that has exited fails with EPIPE instead.
+    signal(SIGPIPE, SIG_IGN);
 
-    s_capture.progress = isatty(fileno(stderr));
+    s_capture.terminal = isatty(fileno(stderr));
 
     // The player's own course, on an offscreen window and a fixed clock.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     set_fatal_message_box(false);
+    route_terminate_through_shutdown();
     parse_script();
     gl_fullscreen = 0;
+
+    // The capture runs from g_demostart to the end of the last section, or to --to.
+    const double start = g_demostart;
+    const double end = s_capture.to >= 0.0 ? std::min(double(g_kernel.demo_end), s_capture.to) : g_kernel.demo_end;
+    s_capture.expected = std::max(1, int(std::lround((end - start) * s_capture.fps)));
+    if (!video.empty()) {
+        s_capture.video_frames = int(std::lround((end - start) * s_capture.fps));
+        if (s_capture.video_frames <= 0) {
+            fprintf(stderr, "varnel-capture: nothing to record: the show ends by %.2f s, where it starts\n", start);
+            return 1;
+        }
+    }
+    if (!s_capture.sheet.empty()) {
+        s_capture.sheet_at = sheet_times(g_kernel.script, start, end, sheet_every);
+        if (s_capture.sheet_at.empty()) {
+            fprintf(stderr, "varnel-capture: no stretch between section starts and ends lasts a second; "
+                            "try --sheet-every\n");
+            return 1;
+        }
+    }
+
     use_fixed_clock(s_capture.fps);
     set_present_hook(capture_frame);
     start_up();
+    if (!video.empty() && !start_video_output()) {
+        shutdown();
+        return 1;
+    }
     run_message_loop();
-    const bool audio_ok = s_capture.audio.empty() || write_audio();
+
+    bool ok = !s_capture.failed;
+    if (!video.empty()) {
+        // A timeline that ran empty early leaves the video its last frame to the end.
+        while (ok && s_capture.video.frames < s_capture.video_frames) {
+            ok = write_video_frame(&s_capture.video, s_capture.pixels.data());
+        }
+        ok = finish_video(&s_capture.video, ok) && ok;
+    }
+    if (!s_capture.sheet.empty() && !write_contact_sheet(s_capture.sheet.c_str())) {
+        fprintf(stderr, "varnel-capture: cannot write %s\n", s_capture.sheet.c_str());
+        ok = false;
+    }
+    const bool audio_ok = !video.empty() || s_capture.audio.empty() || write_audio(s_capture.audio, s_capture.frames);
     shutdown();
-    fprintf(stderr, "%svarnel-capture: %.1f s, %d frames, %d files written to %s\n", s_capture.progress ? "\r" : "",
-            double(g_kernel.demo_time),
-            s_capture.frames, s_capture.written, s_capture.out.c_str());
+    remove_partial_output();
+    fprintf(stderr, "%svarnel-capture: %.2f s, %d frames", s_capture.terminal ? "\r\033[K" : "", double(g_kernel.demo_time),
+            s_capture.frames);
+    if (frames_asked) fprintf(stderr, ", %d files written to %s", s_capture.written, s_capture.out.c_str());
+    if (!video.empty() && ok) fprintf(stderr, ", video %s: %d frames", video.c_str(), s_capture.video.frames);
+    if (!s_capture.sheet.empty() && ok) {
+        fprintf(stderr, ", sheet %s: %zu thumbnail%s", s_capture.sheet.c_str(), s_capture.sheet_at.size(),
+                s_capture.sheet_at.size() == 1 ? "" : "s");
+    }
+    fprintf(stderr, "\n");
 
     if (!audio_ok) {
         fprintf(stderr, "varnel-capture: cannot write %s\n", s_capture.audio.c_str());
@@ -204,5 +355,5 @@ int main(int argc, char** argv) {
         fprintf(stderr, "varnel-capture: cannot write %s\n", s_capture.stats.c_str());
         return 1;
     }
-    return s_capture.failed ? 1 : 0;
+    return ok ? 0 : 1;
 }

@@ -6,6 +6,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <new>
 
 #include "kernel/program.h"
 
@@ -15,10 +17,33 @@ struct FatalState {
     bool message_box = true;  // show the box after writing to standard error
 } s_fatal;
 
+[[noreturn]] void on_terminate() {
+    const char* what = "Unexpected error";
+    try {
+        if (const std::exception_ptr e = std::current_exception()) std::rethrow_exception(e);
+    } catch (const std::bad_alloc&) {
+        what = "Out of memory";
+    } catch (...) {
+    }
+    // A second terminate while shutting down must not come back here.
+    std::set_terminate(abort);
+    fatal_error("%s", what);
+}
+
 }  // namespace
+
+void route_terminate_through_shutdown() {
+    std::set_terminate(on_terminate);
+}
 
 void set_fatal_message_box(bool shown) {
     s_fatal.message_box = shown;
+}
+
+void exit_program(int status) {
+    shutdown();
+    fflush(stderr);
+    exit(status);
 }
 
 void fatal_error(const char* format, ...) {

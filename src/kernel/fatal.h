@@ -6,5 +6,13 @@
 // when one can be shown, and exits with status 1.
 [[noreturn]] void fatal_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Shuts down whatever exists and ends the process with status: a way out that has already told the
+// user (libjpeg's message) still gives the desktop back first.
+[[noreturn]] void exit_program(int status);
+
+// An exception that nobody catches (an allocation that fails while loading) would end the process
+// through std::terminate, past the shutdown; after this it ends through fatal_error instead.
+void route_terminate_through_shutdown();
+
 // The tools and the tests report on standard error alone; the player also shows the box.
 void set_fatal_message_box(bool shown);

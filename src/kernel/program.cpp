@@ -39,6 +39,7 @@ void shutdown() {
 }
 
 int run_program() {
+    route_terminate_through_shutdown();
     parse_script();
     start_up();
     run_message_loop();

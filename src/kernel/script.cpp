@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <climits>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,7 +57,19 @@ struct ScriptState {
     int found_syncs = 0;           // "sync" lines since the header or the latest "syncs"
     float sync_value = 0.0f;       // persists, so a "sync" that is no number repeats the previous one
     int line = 0;                  // every delivered line counts, comments and pieces included
+    ScriptFault* fault = nullptr;  // where the message of a fault goes
 } s_script;
+
+// Writes the message of a fault; returns false for the caller to pass on.
+bool fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+bool fail(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    vsnprintf(s_script.fault->message, sizeof s_script.fault->message, format, args);
+    va_end(args);
+    return false;
+}
 
 void set_defaults() {
     snprintf(g_demoname, sizeof g_demoname, "%s", "Varnel");
@@ -142,11 +155,19 @@ int find_section_key(const char* name) {
     return -1;
 }
 
-// Returns false at "[eof]".
-bool parse_header(const char* line) {
+// A section ends at the next header or at the end of the file; one that the sync check never saw
+// (the last, without "[eof]") may hold fewer values than it declares, the rest read as 0.
+void finish_section() {
+    if (s_script.current) s_script.current->syncs.resize(size_t(s_script.current->sync_count), 0.0f);
+}
+
+enum class Header { Section, End, Fault };
+
+Header parse_header(const char* line) {
     if (s_script.found_syncs != s_script.expected_syncs) {
-        fatal_error("Script: incorrect number of syncs (%d found, %d expected), line %d", s_script.found_syncs,
-                    s_script.expected_syncs, s_script.line);
+        fail("Script: incorrect number of syncs (%d found, %d expected), line %d", s_script.found_syncs,
+             s_script.expected_syncs, s_script.line);
+        return Header::Fault;
     }
 
     // "[tunnel]" gives "tunnel": the run after "[" loses its last character, the bracket.
@@ -158,7 +179,8 @@ bool parse_header(const char* line) {
     copy_cut(name, run, p);
     if (name[0]) name[strlen(name) - 1] = '\0';
 
-    if (ascii_equal_nocase(name, "eof")) return false;
+    finish_section();
+    if (ascii_equal_nocase(name, "eof")) return Header::End;
 
     Section* section = &s_script.sections.emplace_back();
     if (s_script.current) {
@@ -169,26 +191,29 @@ bool parse_header(const char* line) {
     s_script.current = section;
 
     const int type = find_section_type(name);
-    if (type < 0) fatal_error("Script: section '%s' not found, line %d", name, s_script.line);
+    if (type < 0) {
+        fail("Script: section '%s' not found, line %d", name, s_script.line);
+        return Header::Fault;
+    }
     section->type = type;
     s_script.expected_syncs = 0;
     s_script.found_syncs = 0;
-    return true;
+    return Header::Section;
 }
 
-void parse_section_key(const char* name, const char* value) {
+bool parse_section_key(const char* name, const char* value) {
     Section* section = s_script.current;
     const int key = find_section_key(name);
     switch (key) {
     case kKeyStart:
         scan_float(value, &section->start);
-        if (section->start < 0.0f) fatal_error("Script: invalid section start, line %d", s_script.line);
+        if (section->start < 0.0f) return fail("Script: invalid section start, line %d", s_script.line);
         break;
     case kKeyEnd:
         scan_float(value, &section->end);
         // Taken with the start read so far; a later "start" does not change it.
         section->duration = section->end - section->start;
-        if (!(section->duration > 0.0f)) fatal_error("Script: invalid section duration, line %d", s_script.line);
+        if (!(section->duration > 0.0f)) return fail("Script: invalid section duration, line %d", s_script.line);
         if (section->end > g_kernel.demo_end) g_kernel.demo_end = section->end;
         break;
     case kKeyLayer:
@@ -197,26 +222,28 @@ void parse_section_key(const char* name, const char* value) {
     case kKeySyncs:
         scan_int(value, &section->sync_count);
         if (section->sync_count < 0 || section->sync_count > kMaxSyncs) {
-            fatal_error("Script: invalid number of syncs, line %d", s_script.line);
+            return fail("Script: invalid number of syncs, line %d", s_script.line);
         }
-        section->syncs.assign(size_t(section->sync_count), 0.0f);
+        // The array grows with the "sync" lines that fill it, so that a count is no claim on memory;
+        // the section's end gives it its full length (see finish_section).
+        section->syncs.clear();
+        section->syncs.shrink_to_fit();
         s_script.expected_syncs = section->sync_count;
         s_script.found_syncs = 0;
         break;
     case kKeySync:
         scan_float(value, &s_script.sync_value);
         // Extra lines are counted, not stored, so that the next header reports them.
-        if (s_script.found_syncs < s_script.expected_syncs) {
-            section->syncs[size_t(s_script.found_syncs)] = s_script.sync_value;
-        }
+        if (s_script.found_syncs < s_script.expected_syncs) section->syncs.push_back(s_script.sync_value);
         ++s_script.found_syncs;
         break;
     default:
-        fatal_error("Script: section variable '%s' not found, line %d", name, s_script.line);
+        return fail("Script: section variable '%s' not found, line %d", name, s_script.line);
     }
+    return true;
 }
 
-void parse_config_variable(const char* name, const char* value) {
+bool parse_config_variable(const char* name, const char* value) {
     const ConfigVariable* variable = nullptr;
     for (const ConfigVariable& v : kConfigVariables) {
         if (ascii_equal_nocase(v.name, name)) {
@@ -224,7 +251,7 @@ void parse_config_variable(const char* name, const char* value) {
             break;
         }
     }
-    if (!variable) fatal_error("Script: variable '%s' not found, line %d", name, s_script.line);
+    if (!variable) return fail("Script: variable '%s' not found, line %d", name, s_script.line);
 
     switch (variable->kind) {
     case ConfigKind::Integer:
@@ -242,8 +269,9 @@ void parse_config_variable(const char* name, const char* value) {
         snprintf(static_cast<char*>(variable->storage), kScriptStringSize, "%s", value);
         break;
     default:
-        fatal_error("Script: variable type '%s' not determined, line %d", name, s_script.line);
+        return fail("Script: variable type '%s' not determined, line %d", name, s_script.line);
     }
+    return true;
 }
 
 // Opens the loose script, else the archive's; budget is the archive entry's length, or -1.
@@ -308,33 +336,46 @@ bool scan_float(const char* text, float* value) {
     return true;
 }
 
+bool read_script(FILE* file, long long budget, ScriptFault* fault) {
+    set_defaults();
+    s_script.fault = fault;
+    char line[kLineSize];
+    long long consumed = 0;
+    bool ok = true;
+    while (int n = read_line(file, line)) {
+        ++s_script.line;
+        consumed += n;
+        if (budget >= 0 && consumed > budget) {
+            ok = fail("Script: out of script file");
+            break;
+        }
+
+        if (line[0] == ';' || line[0] == '\n') continue;
+        if (line[0] == '[') {
+            const Header header = parse_header(line);
+            ok = header != Header::Fault;
+            if (header != Header::Section) break;
+            continue;
+        }
+        char name[kNameSize];
+        char value[kNameSize];
+        split_variable(line, name, value);
+        ok = s_script.current ? parse_section_key(name, value) : parse_config_variable(name, value);
+        if (!ok) break;
+    }
+    if (ok) finish_section();
+    s_script.fault = nullptr;
+    return ok;
+}
+
 void parse_script() {
     set_defaults();
     g_kernel.archive_loaded = open_archive() == 0;
 
     long long budget = 0;
     FILE* file = open_script(&budget);
-
-    char line[kLineSize];
-    long long consumed = 0;
-    while (int n = read_line(file, line)) {
-        ++s_script.line;
-        consumed += n;
-        if (budget >= 0 && consumed > budget) fatal_error("Script: out of script file");
-
-        if (line[0] == ';' || line[0] == '\n') continue;
-        if (line[0] == '[') {
-            if (!parse_header(line)) break;
-            continue;
-        }
-        char name[kNameSize];
-        char value[kNameSize];
-        split_variable(line, name, value);
-        if (s_script.current) {
-            parse_section_key(name, value);
-        } else {
-            parse_config_variable(name, value);
-        }
-    }
+    ScriptFault fault;
+    const bool ok = read_script(file, budget, &fault);
     fclose(file);
+    if (!ok) fatal_error("%s", fault.message);
 }

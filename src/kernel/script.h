@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 inline constexpr int kScriptStringSize = 64;  // a string value holds at most 63 characters
 inline constexpr int kMaxSyncs = 1 << 20;     // sync times one section may declare
@@ -34,6 +35,14 @@ extern const ConfigVariable kConfigVariables[kConfigVariableCount];
 // variables, the script list (g_kernel.script) and the demo end. Opens the archive directory first.
 // Any fault in the script ends the program through fatal_error.
 void parse_script();
+
+struct ScriptFault {
+    char message[256];  // what the player ends with, "Script: ..."
+};
+
+// The parse itself, from the open file's position: budget is the length of the archive entry that
+// holds the script, or -1 for a loose file. False at the first fault, its message in fault.
+bool read_script(FILE* file, long long budget, ScriptFault* fault);
 
 // Numeric conversion as the script reads numbers: leading blanks skipped, reading stops at the first
 // character that does not fit. False, and the target untouched, when no number can be read.

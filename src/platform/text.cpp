@@ -21,6 +21,7 @@ constexpr int kGlyphCount = 255;  // codes 0 to 254; list 255 stays empty
 
 struct TextState {
     GLuint list_base = 0;  // first of the 256 display lists
+    int advance[256] = {};  // pixels each glyph moves the raster position; 0 for a code with none
 } s_text;
 
 // Unicode of the Windows-1252 codes 0x80 to 0x9F; the rest are Latin-1.
@@ -101,6 +102,7 @@ void create_font(const char* face_name) {
             continue;
         }
         compile_glyph(face, s_text.list_base + GLuint(code), &rows);
+        s_text.advance[code] = int(face->glyph->advance.x >> 6);
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     FT_Done_Face(face);
@@ -111,6 +113,12 @@ void draw_text(int x, int y, const char* text) {
     glRasterPos2i(x, y);
     glListBase(s_text.list_base);
     glCallLists(GLsizei(strlen(text)), GL_UNSIGNED_BYTE, text);
+}
+
+int text_width(const char* text) {
+    int width = 0;
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c; ++c) width += s_text.advance[*c];
+    return width;
 }
 
 void begin_text_mode() {

@@ -9,6 +9,9 @@ void create_font(const char* face);
 // Draws text with its first glyph at raster position (x, y), in the colour current now.
 void draw_text(int x, int y, const char* text);
 
+// How far draw_text moves the raster position for text, in pixels.
+int text_width(const char* text);
+
 // Window pixels with the origin at the bottom left: depth test and texturing off, projection and
 // model-view matrices pushed. end_text_mode pops them, turns both back on and leaves the
 // projection matrix selected.

@@ -57,6 +57,13 @@ void request_pixel_format() {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 }
 
+// Whether the current context can draw a viewport of that size.
+bool fits_viewport(int width, int height) {
+    GLint most[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, most);
+    return width <= most[0] && height <= most[1];
+}
+
 void set_default_gl_state() {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glViewport(0, 0, g_display.width, g_display.height);
@@ -77,6 +84,8 @@ int open_graphics(const char* title) {
 
     g_display.width = gl_width;
     g_display.height = gl_height;
+    // No window of that size, in full screen or not.
+    if (gl_width <= 0 || gl_height <= 0) return -2;
     g_display.aspect = float(gl_width) / float(gl_height);
 
     SDL_DisplayMode mode = {};
@@ -102,6 +111,14 @@ int open_graphics(const char* title) {
 
     s_window.context = SDL_GL_CreateContext(s_window.window);
     if (!s_window.context) {
+        SDL_DestroyWindow(s_window.window);
+        s_window.window = nullptr;
+        return -2;
+    }
+    if (!fits_viewport(g_display.width, g_display.height)) {
+        SDL_GL_MakeCurrent(s_window.window, nullptr);
+        SDL_GL_DeleteContext(s_window.context);
+        s_window.context = nullptr;
         SDL_DestroyWindow(s_window.window);
         s_window.window = nullptr;
         return -2;

@@ -4,6 +4,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "platform/window.h"
+
 Camera create_camera(uint8_t mode) {
     Camera camera;
     camera.mode = mode;
@@ -35,6 +37,15 @@ void set_angles(Camera* camera, float x, float y, float z) {
 void set_field_of_view(Camera* camera, float degrees, float aspect) {
     camera->fov = degrees;
     camera->aspect = aspect;
+}
+
+Camera create_look_at_camera(float px, float py, float pz, float tx, float ty, float tz, float fov, float roll) {
+    Camera camera = create_camera(1);
+    set_position(&camera, px, py, pz);
+    set_target(&camera, tx, ty, tz);
+    set_field_of_view(&camera, fov, g_display.aspect);
+    set_roll(&camera, roll);
+    return camera;
 }
 
 void apply_projection(const Camera& camera) {

@@ -22,6 +22,9 @@ void set_roll(Camera* camera, float degrees);
 void set_angles(Camera* camera, float x, float y, float z);
 void set_field_of_view(Camera* camera, float degrees, float aspect);
 
+// A look-at camera (mode 1) at the display's aspect, from position p looking at target t.
+Camera create_look_at_camera(float px, float py, float pz, float tx, float ty, float tz, float fov, float roll);
+
 // Loads gluPerspective(fov, aspect, near, far) into the projection matrix; leaves it selected.
 void apply_projection(const Camera& camera);
 

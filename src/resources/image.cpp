@@ -25,24 +25,41 @@ bool valid(int image) {
     return image >= 0 && image < s_image.count;
 }
 
-}  // namespace
+// The code, and its words where asked for.
+int refuse(int code, const char* why, const char** failure) {
+    if (failure) *failure = why;
+    return code;
+}
 
-namespace {
+// Why data.dat or the disk did not give the file, for an open_data_source code.
+const char* source_failure(int code) {
+    switch (code) {
+    case kSourceNoFile:
+        return "no such file";
+    case kSourceNoArchiveFile:
+        return "data.dat cannot be opened or is shorter than its directory says";
+    default:
+        return "not in data.dat";
+    }
+}
 
-int load_picture(const char* path, bool from_archive) {
+int load_picture(const char* path, bool from_archive, const char** failure) {
     std::string name(path);
     for (char& c : name) c = ascii_lower(c);
     const PictureFormat format = picture_format(name);
-    if (format == PictureFormat::None) return kImageUnknownType;
+    if (format == PictureFormat::None) return refuse(kImageUnknownType, "no .pcx, .tga or .jpg in the name", failure);
 
     // The loading phase decodes its pictures ahead, on a second thread.
     DecodedImage decoded;
     PictureTicks ticks;
     int result = 0;
     if (!take_prefetched_picture(name, from_archive, &decoded, &result, &ticks)) {
-        result = read_picture(name, from_archive, false, &decoded, &ticks);
+        result = read_picture(name, from_archive, JpegFaults::ExitProgram, &decoded, &ticks);
     }
-    if (result == kSourceNoFile || result == kSourceNoArchiveFile || result == kSourceNotInArchive) return result;
+    // The source's codes are the loader's codes for the same faults.
+    if (result == kSourceNoFile || result == kSourceNoArchiveFile || result == kSourceNotInArchive) {
+        return refuse(result, source_failure(result), failure);
+    }
     g_load_timings.ticks[kLoadRead] += ticks.read;
     ++g_load_timings.count[kLoadRead];
     g_load_timings.bytes_read += ticks.bytes;
@@ -51,8 +68,8 @@ int load_picture(const char* path, bool from_archive) {
                                                          : kLoadDecodeJpeg;
     g_load_timings.ticks[step] += ticks.decode;
     ++g_load_timings.count[step];
-    if (result != 0) return result;
-    if (s_image.count == kImageTableSize) return kImageTableFull;
+    if (result != 0) return refuse(result, decoded.failure, failure);
+    if (s_image.count == kImageTableSize) return refuse(kImageTableFull, "all 1024 image records are taken", failure);
 
     Image& image = s_image.images[s_image.count];
     image = Image();
@@ -66,9 +83,9 @@ int load_picture(const char* path, bool from_archive) {
 
 }  // namespace
 
-int load_texture(const char* path, bool from_archive) {
+int load_texture(const char* path, bool from_archive, const char** failure) {
     const uint64_t start = read_counter();
-    const int image = load_picture(path, from_archive);
+    const int image = load_picture(path, from_archive, failure);
     g_load_timings.image_ticks += read_counter() - start;
     return image;
 }

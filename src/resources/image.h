@@ -30,8 +30,9 @@ struct Image {
 };
 
 // Loads a PCX, TGA or JPEG picture (the decoder chosen by ".pcx", ".tga" or ".jpg" anywhere in
-// the lower-cased path) from data.dat or from disk. The image handle, or a negative ImageError.
-int load_texture(const char* path, bool from_archive);
+// the lower-cased path) from data.dat or from disk. The image handle, or a negative ImageError;
+// then, when failure is given, why in words.
+int load_texture(const char* path, bool from_archive, const char** failure = nullptr);
 
 void set_texture_options(int image, int bits);
 

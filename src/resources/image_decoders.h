@@ -20,25 +20,39 @@ enum ImageError {
 
 // Pictures with a side above this, or more pixels than kMaxImagePixels, are refused.
 inline constexpr int kMaxImageSide = 16384;
-inline constexpr int64_t kMaxImagePixels = int64_t(64) << 20;
+inline constexpr int64_t kMaxImagePixels = int64_t(16) << 20;
+inline constexpr const char* kTooLargeText = "picture larger than 16384 pixels a side or 16 M pixels in all";
 
 struct DecodedImage {
     int width = 0;
     int height = 0;
     int bytes_per_pixel = 0;            // 3: R, G, B; 4: R, G, B, A
     std::unique_ptr<uint8_t[]> pixels;  // width x height pixels, rows top first, no padding
+    const char* failure = nullptr;      // why the decode failed, in words for the tools
 };
+
+// True when a picture of that size is within the limits above.
+bool picture_fits(int64_t width, int64_t height);
 
 // Checks the size against the limits above and allocates the pixels, zeroed unless the decoder
 // writes every one of them: 0, or kImageUnsupported.
 int allocate_picture(DecodedImage* image, int width, int height, int bytes_per_pixel, bool zeroed = true);
 
+// Empties image, notes why and returns code, for a decoder's failure.
+int refuse_picture(DecodedImage* image, int code, const char* why);
+
 // Each returns 0 or a negative ImageError, and on failure leaves image empty. Data that end before
 // the picture is complete leave the rest of it zero.
 int decode_pcx(DataSource* source, DecodedImage* image);
 int decode_tga(DataSource* source, DecodedImage* image);
-// Decodes the file's bytes through libjpeg; a corrupt JPEG ends the process through libjpeg's
-// standard error handling, and one that ends early is completed from what there is, with a warning.
-// Quiet, for a thread other than the one that reports: any fault or warning instead returns
-// kImageDecodeAloud, having printed nothing.
-int decode_jpeg(const uint8_t* data, size_t length, DecodedImage* image, bool quiet = false);
+
+// What a fault inside libjpeg does.
+enum class JpegFaults {
+    ExitProgram,  // the player's way: libjpeg's message on standard error, then status 1 through the shutdown
+    Return,       // the fuzz targets': kImageBadFormat, quietly; warnings are not shown
+    Defer,        // a second thread's: any fault or warning returns kImageDecodeAloud, having printed nothing
+};
+
+// Decodes the file's bytes through libjpeg. One that ends early is completed from what there is,
+// with libjpeg's warning.
+int decode_jpeg(const uint8_t* data, size_t length, DecodedImage* image, JpegFaults faults = JpegFaults::ExitProgram);

@@ -34,19 +34,36 @@ const float* texcoord(const MeshObject& object, uint16_t k) {
 
 }  // namespace
 
-std::unique_ptr<Model> load_model(const char* directory, const char* file, bool from_archive) {
+std::unique_ptr<Model> load_model(const char* directory, const char* file, bool from_archive, ModelFailure* failure) {
+    ModelFailure ignored;
+    if (!failure) failure = &ignored;
     const std::string path = std::string(directory) + file;
-    if (path.size() > 255) return nullptr;
+    if (path.size() > 255) {
+        failure->why = "path longer than 255 characters";
+        return nullptr;
+    }
     DataSource source;
     const uint64_t opening = read_counter();
-    if (open_data_source(path.c_str(), from_archive, &source) != kSourceOk) return nullptr;
+    switch (open_data_source(path.c_str(), from_archive, &source)) {
+    case kSourceOk:
+        break;
+    case kSourceNoFile:
+        failure->why = "no such file";
+        return nullptr;
+    case kSourceNoArchiveFile:
+        failure->why = "data.dat cannot be opened or is shorter than its directory says";
+        return nullptr;
+    default:
+        failure->why = "not in data.dat";
+        return nullptr;
+    }
     add_load_time(kLoadRead, opening);
     g_load_timings.bytes_read += source.length;
 
     // The texture maps that the parse loads count as pictures, not as parsing.
     const uint64_t maps_before = g_load_timings.image_ticks;
     const uint64_t parsing = read_counter();
-    std::unique_ptr<Model> model = parse_3ds(&source, directory, from_archive);
+    std::unique_ptr<Model> model = parse_3ds(&source, directory, from_archive, failure);
     close_data_source(&source);
     if (model) compute_normals(model.get());
     add_load_time(kLoadParse3ds, parsing);

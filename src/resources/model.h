@@ -55,10 +55,18 @@ struct Model {
     uint32_t draw_list = 0;           // draw_model's calls as a GL display list; 0 until compiled
 };
 
+// Why a model did not load, in words for the tools, and the byte of the file where the damage was
+// found (-1 where that is not known).
+struct ModelFailure {
+    const char* why = nullptr;
+    int64_t at = -1;
+};
+
 // Opens directory + file (case kept) from data.dat or disk, parses it, computes its normals.
 // Texture maps load from the same directory and source. nullptr when the file is missing or the
-// parse fails.
-std::unique_ptr<Model> load_model(const char* directory, const char* file, bool from_archive);
+// parse fails; then, when failure is given, why.
+std::unique_ptr<Model> load_model(const char* directory, const char* file, bool from_archive,
+                                  ModelFailure* failure = nullptr);
 
 void compute_normals(Model* model);
 

@@ -58,11 +58,23 @@ struct ParseState {
     Model* model;
     const char* directory;
     bool from_archive;
-    int depth;
+    MapLoader load_map;      // load_texture, or the fuzz target's stand-in
+    int depth;               // handlers entered and not yet left
+    ModelFailure* failure;   // the first damage found
 } s_parse;
 
 uint64_t here() {
     return s_parse.source->position;
+}
+
+// Notes the first damage found, at byte at of the file, and returns false for the caller to pass on.
+bool damage(const char* why, uint64_t at) {
+    if (!s_parse.failure->why) *s_parse.failure = ModelFailure{why, int64_t(at)};
+    return false;
+}
+
+bool damage(const char* why) {
+    return damage(why, here());
 }
 
 // Reads a chunk header inside a parent ending at parent_end; a chunk shorter than its header or
@@ -70,14 +82,22 @@ uint64_t here() {
 bool read_chunk(uint64_t parent_end, Chunk* chunk) {
     const uint64_t start = here();
     uint32_t length = 0;
-    if (!read_u16(s_parse.source, &chunk->id) || !read_u32(s_parse.source, &length)) return false;
-    if (length < 6 || start + length > parent_end) return false;
+    if (!read_u16(s_parse.source, &chunk->id) || !read_u32(s_parse.source, &length)) {
+        return damage("file ends inside a chunk header", start);
+    }
+    if (length < 6) return damage("chunk shorter than its 6-byte header", start);
+    if (start + length > parent_end) {
+        return damage(parent_end == s_parse.source->length ? "chunk past the end of the file"
+                                                           : "chunk past the end of the chunk that holds it",
+                      start);
+    }
     chunk->end = start + length;
     return true;
 }
 
 bool skip_to(uint64_t end) {
-    return end >= here() && skip_bytes(s_parse.source, end - here());
+    if (end < here()) return damage("data run past the end of their chunk");
+    return skip_bytes(s_parse.source, end - here()) || damage("file ends inside a chunk");
 }
 
 // A NUL-terminated string that must end inside the chunk; kept to 63 characters.
@@ -85,7 +105,7 @@ bool read_string(uint64_t end, char (&out)[64]) {
     size_t n = 0;
     for (;;) {
         uint8_t c = 0;
-        if (here() >= end || !read_u8(s_parse.source, &c)) return false;
+        if (here() >= end || !read_u8(s_parse.source, &c)) return damage("name without its NUL inside its chunk");
         if (c == 0) break;
         if (n < sizeof out - 1) out[n++] = char(c);
     }
@@ -95,7 +115,8 @@ bool read_string(uint64_t end, char (&out)[64]) {
 
 // A list of count items of size bytes must fit in what is left of its chunk.
 bool read_count(uint64_t end, size_t size, uint16_t* count) {
-    return read_u16(s_parse.source, count) && here() + uint64_t(*count) * size <= end;
+    if (!read_u16(s_parse.source, count)) return false;
+    return here() + uint64_t(*count) * size <= end || damage("list longer than its chunk");
 }
 
 bool read_floats(float* out, int n) {
@@ -120,7 +141,7 @@ bool read_colour(uint64_t end, float (&colour)[3]) {
         } else if (!skip_to(chunk.end)) {
             return false;
         }
-        if (here() > chunk.end) return false;
+        if (here() > chunk.end) return damage("data run past the end of their chunk", chunk.end);
     }
     return true;
 }
@@ -140,13 +161,13 @@ bool read_percentage(uint64_t end, float* value) {
         } else if (!skip_to(chunk.end)) {
             return false;
         }
-        if (here() > chunk.end) return false;
+        if (here() > chunk.end) return damage("data run past the end of their chunk", chunk.end);
     }
     return true;
 }
 
 bool read_material(uint64_t end, Material* material) {
-    if (++s_parse.depth > kMaxDepth) return false;
+    if (++s_parse.depth > kMaxDepth) return damage("chunks nested more than 16 deep");
     while (here() < end) {
         Chunk chunk;
         if (!read_chunk(end, &chunk)) return false;
@@ -183,7 +204,7 @@ bool read_material(uint64_t end, Material* material) {
             ok = read_string(chunk.end, material->map_name);
             // The map is loaded as soon as it is named; one that fails leaves the material untextured.
             const std::string path = std::string(s_parse.directory) + material->map_name;
-            if (ok) material->texture = load_texture(path.c_str(), s_parse.from_archive);
+            if (ok) material->texture = s_parse.load_map(path.c_str(), s_parse.from_archive);
             break;
         }
         case kMapTiling:
@@ -208,7 +229,8 @@ bool read_material(uint64_t end, Material* material) {
             ok = skip_to(chunk.end);
         }
         // Data that run past their own chunk are damage, not the next chunk.
-        if (!ok || here() > chunk.end) return false;
+        if (!ok) return false;
+        if (here() > chunk.end) return damage("data run past the end of their chunk", chunk.end);
     }
     --s_parse.depth;
     return true;
@@ -255,14 +277,15 @@ bool read_material_group(uint64_t end, MeshObject* object) {
     }
     for (uint16_t i = 0; i < count; ++i) {
         uint16_t face = 0;
-        if (!read_u16(s_parse.source, &face) || face >= object->faces.size()) return false;
+        if (!read_u16(s_parse.source, &face)) return false;
+        if (face >= object->faces.size()) return damage("material group naming a face that does not exist");
         object->faces[face].material = material;
     }
     return true;
 }
 
 bool read_object(uint64_t end, MeshObject* object) {
-    if (++s_parse.depth > kMaxDepth) return false;
+    if (++s_parse.depth > kMaxDepth) return damage("chunks nested more than 16 deep");
     while (here() < end) {
         Chunk chunk;
         if (!read_chunk(end, &chunk)) return false;
@@ -300,14 +323,15 @@ bool read_object(uint64_t end, MeshObject* object) {
             ok = skip_to(chunk.end);
         }
         // Data that run past their own chunk are damage, not the next chunk.
-        if (!ok || here() > chunk.end) return false;
+        if (!ok) return false;
+        if (here() > chunk.end) return damage("data run past the end of their chunk", chunk.end);
     }
     --s_parse.depth;
     return true;
 }
 
 bool read_main(uint64_t end) {
-    if (++s_parse.depth > kMaxDepth) return false;
+    if (++s_parse.depth > kMaxDepth) return damage("chunks nested more than 16 deep");
     while (here() < end) {
         Chunk chunk;
         if (!read_chunk(end, &chunk)) return false;
@@ -332,31 +356,46 @@ bool read_main(uint64_t end) {
             ok = skip_to(chunk.end);
         }
         // Data that run past their own chunk are damage, not the next chunk.
-        if (!ok || here() > chunk.end) return false;
+        if (!ok) return false;
+        if (here() > chunk.end) return damage("data run past the end of their chunk", chunk.end);
     }
     --s_parse.depth;
     return true;
 }
 
-// Every face must name vertices that exist.
+// Every face must name vertices that exist. The file's order leaves no byte to point at.
 bool faces_valid(const Model& model) {
     for (const MeshObject& object : model.objects) {
         const size_t n = object.vertices.size();
         for (const Face& f : object.faces) {
-            if (f.a >= n || f.b >= n || f.c >= n) return false;
+            if (f.a >= n || f.b >= n || f.c >= n) {
+                *s_parse.failure = ModelFailure{"face naming a vertex that does not exist", -1};
+                return false;
+            }
         }
     }
     return true;
 }
 
+int load_map_texture(const char* path, bool from_archive) {
+    return load_texture(path, from_archive);
+}
+
 }  // namespace
 
-std::unique_ptr<Model> parse_3ds(DataSource* source, const char* directory, bool from_archive) {
+std::unique_ptr<Model> parse_3ds(DataSource* source, const char* directory, bool from_archive, ModelFailure* failure,
+                                 MapLoader load_map) {
+    ModelFailure ignored;
+    if (!failure) failure = &ignored;
+    *failure = ModelFailure();
     auto model = std::make_unique<Model>();
-    s_parse = ParseState{source, model.get(), directory, from_archive, 0};
+    s_parse = ParseState{source, model.get(), directory, from_archive, load_map ? load_map : load_map_texture, 0, failure};
     Chunk main;
-    const bool ok = read_chunk(source->length, &main) && main.id == kMain && read_main(main.end) &&
-                    faces_valid(*model);
+    bool ok = read_chunk(source->length, &main);
+    if (ok && main.id != kMain) ok = damage("not a 3DS file: its first chunk is not 0x4D4D", 0);
+    ok = ok && read_main(main.end) && faces_valid(*model);
+    // A failed read that named no damage itself.
+    if (!ok && !failure->why) damage("file ends inside a chunk");
     s_parse = ParseState{};
     if (!ok) return nullptr;
     return model;

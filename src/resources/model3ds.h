@@ -10,4 +10,8 @@
 // maps from directory with from_archive. nullptr when the data are no 3DS file or are damaged: a
 // chunk shorter than its header or longer than its parent, a list that passes its chunk, a face
 // naming a vertex or a material group naming a face that does not exist.
-std::unique_ptr<Model> parse_3ds(DataSource* source, const char* directory, bool from_archive);
+// On failure, failure (when given) says why and where. Texture maps load through load_map, which
+// is load_texture unless another is given.
+using MapLoader = int (*)(const char* path, bool from_archive);
+std::unique_ptr<Model> parse_3ds(DataSource* source, const char* directory, bool from_archive,
+                                 ModelFailure* failure = nullptr, MapLoader load_map = nullptr);

@@ -12,7 +12,7 @@ PictureFormat picture_format(const std::string& path) {
     return PictureFormat::None;
 }
 
-int read_picture(const std::string& path, bool from_archive, bool quiet, DecodedImage* picture, PictureTicks* ticks) {
+int read_picture(const std::string& path, bool from_archive, JpegFaults faults, DecodedImage* picture, PictureTicks* ticks) {
     *picture = DecodedImage();
     const PictureFormat format = picture_format(path);
     if (format == PictureFormat::None) return kImageUnknownType;
@@ -34,7 +34,7 @@ int read_picture(const std::string& path, bool from_archive, bool quiet, Decoded
         result = decode_tga(&source, picture);
         break;
     case PictureFormat::Jpeg:
-        result = decode_jpeg(source.data, size_t(source.length), picture, quiet);
+        result = decode_jpeg(source.data, size_t(source.length), picture, faults);
         break;
     case PictureFormat::None:
         break;

@@ -18,5 +18,5 @@ struct PictureTicks {
 };
 
 // Reads the picture at the lower-cased path from data.dat or disk and decodes it: 0, or the image
-// loader's negative code. Quiet: see decode_jpeg.
-int read_picture(const std::string& path, bool from_archive, bool quiet, DecodedImage* picture, PictureTicks* ticks);
+// loader's negative code. faults: see decode_jpeg.
+int read_picture(const std::string& path, bool from_archive, JpegFaults faults, DecodedImage* picture, PictureTicks* ticks);

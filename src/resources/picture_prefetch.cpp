@@ -42,7 +42,7 @@ void read_slots() {
         // Quiet: whatever libjpeg has to say, it says on the loader's thread, as without this one.
         DecodedImage picture;
         PictureTicks ticks;
-        const int result = read_picture(slot.path, s_prefetch.from_archive, true, &picture, &ticks);
+        const int result = read_picture(slot.path, s_prefetch.from_archive, JpegFaults::Defer, &picture, &ticks);
         {
             std::lock_guard<std::mutex> lock(s_prefetch.mutex);
             slot.result = result;

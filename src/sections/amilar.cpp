@@ -12,6 +12,7 @@
 #include "kernel/script.h"
 #include "platform/window.h"
 #include "render/camera.h"
+#include "render/light.h"
 #include "render/particles.h"
 #include "resources/image.h"
 #include "resources/model.h"
@@ -227,10 +228,7 @@ void run_shot(int k, float tau) {
 // part turned into the mechanism's frame. The planets show their own textures; the rest is lit alone.
 void draw_part(int part) {
     const PartLight& light = kPartLights[part];
-    glLightfv(GL_LIGHT1, GL_AMBIENT, light.ambient);
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, light.diffuse);
-    glLightfv(GL_LIGHT1, GL_SPECULAR, light.specular);
-    glLightfv(GL_LIGHT1, GL_POSITION, light.position);
+    set_light(GL_LIGHT1, light.ambient, light.diffuse, light.specular, light.position);
     const bool planet = part >= kFirstPlanet;
     if (planet) glEnable(GL_TEXTURE_2D);
     glPushMatrix();
@@ -305,14 +303,9 @@ void amilar_load() {
         }
     }
 
-    Camera& camera = s_amilar.camera;
-    camera = create_camera(1);
-    set_position(&camera, 0.0f, 0.0f, 1.75f);
-    set_target(&camera, 0.0f, 0.0f, 0.0f);
-    set_field_of_view(&camera, 90.0f, g_display.aspect);
-    set_roll(&camera, 0.0f);
-    camera.near = 0.01f;
-    camera.far = 20.0f;
+    s_amilar.camera = create_look_at_camera(0.0f, 0.0f, 1.75f, 0.0f, 0.0f, 0.0f, 90.0f, 0.0f);
+    s_amilar.camera.near = 0.01f;
+    s_amilar.camera.far = 20.0f;
 
     load_fountain(kDust);
     load_fountain(kFlare);

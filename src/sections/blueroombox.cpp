@@ -9,6 +9,7 @@
 #include "kernel/script.h"
 #include "platform/window.h"
 #include "render/camera.h"
+#include "render/light.h"
 #include "resources/model.h"
 #include "resources/skybox.h"
 #include "sections/sections.h"
@@ -30,13 +31,9 @@ void blueroombox_load() {
     if (!s_blueroom.room) fatal_error("Error loading model '%s'", model.file);
     compile_model_draw(s_blueroom.room.get());
 
-    Camera& camera = s_blueroom.camera;
-    camera = create_camera(1);
-    set_position(&camera, 0.312517f, 0.786043f, -3.875751f);
-    set_target(&camera, 0.312517f, 0.786043f, -13.875757f);
-    set_angles(&camera, -2.6875f, -84.75f, 0.0f);
-    set_field_of_view(&camera, 60.0f, g_display.aspect);
-    set_roll(&camera, 0.0f);
+    s_blueroom.camera =
+        create_look_at_camera(0.312517f, 0.786043f, -3.875751f, 0.312517f, 0.786043f, -13.875757f, 60.0f, 0.0f);
+    set_angles(&s_blueroom.camera, -2.6875f, -84.75f, 0.0f);
 
     s_blueroom.skybox = load_skybox(kBlueroomboxAssets[1].path, kSkyboxJpeg, true, packed);
     if (!s_blueroom.skybox) fatal_error("BlueRoomBox: skybox not found");
@@ -92,11 +89,8 @@ void blueroombox_render() {
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glDisable(GL_LIGHT1);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, kAmbient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, kSpecular);
     // Through the camera's model-view matrix: the light hangs in the room.
-    glLightfv(GL_LIGHT0, GL_POSITION, kPosition);
+    set_light(GL_LIGHT0, kAmbient, diffuse, kSpecular, kPosition);
 
     // Blending stays on, made opaque.
     glBlendFunc(GL_ONE, GL_ZERO);

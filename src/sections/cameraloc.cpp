@@ -1,7 +1,6 @@
 // cameraloc.cpp -- "cameraloc": the default camera, for sections that draw with the current matrices
 #include "kernel/fatal.h"
 #include "kernel/kernel.h"
-#include "platform/window.h"
 #include "render/camera.h"
 #include "sections/sections.h"
 
@@ -14,11 +13,7 @@ struct CameralocState {
 }  // namespace
 
 void cameraloc_load() {
-    s_cameraloc.camera = create_camera(1);
-    set_position(&s_cameraloc.camera, 0.0f, 0.0f, -100.0f);
-    set_target(&s_cameraloc.camera, 0.0f, 0.0f, 0.0f);
-    set_field_of_view(&s_cameraloc.camera, 90.0f, g_display.aspect);
-    set_roll(&s_cameraloc.camera, 0.0f);
+    s_cameraloc.camera = create_look_at_camera(0.0f, 0.0f, -100.0f, 0.0f, 0.0f, 0.0f, 90.0f, 0.0f);
 }
 
 void cameraloc_init() {

@@ -8,7 +8,6 @@
 #include "kernel/fatal.h"
 #include "kernel/kernel.h"
 #include "kernel/script.h"
-#include "platform/window.h"
 #include "render/camera.h"
 #include "render/overlay.h"
 #include "resources/image.h"
@@ -25,7 +24,7 @@ constexpr float kQuadSizes[kImageCount][2] = {{400, 300}, {200, 100}, {200, 200}
 
 struct CreditsState {
     int images[kImageCount];   // by CreditsImage
-    Quad3D quads[kImageCount];
+    Quad3D quads[kImageCount];  // one per image, at its own size
     Camera camera;             // 100 units in front of the quads
 } s_credits;
 
@@ -46,12 +45,7 @@ void credits_load() {
         make_3d_quad(&s_credits.quads[i], s_credits.images[i], kQuadSizes[i][0], kQuadSizes[i][1]);
     }
 
-    Camera& camera = s_credits.camera;
-    camera = create_camera(1);
-    set_position(&camera, 0.0f, 0.0f, -100.0f);
-    set_target(&camera, 0.0f, 0.0f, 0.0f);
-    set_field_of_view(&camera, 90.0f, g_display.aspect);
-    set_roll(&camera, 0.0f);
+    s_credits.camera = create_look_at_camera(0.0f, 0.0f, -100.0f, 0.0f, 0.0f, 0.0f, 90.0f, 0.0f);
 }
 
 void credits_render() {

@@ -8,7 +8,6 @@
 #include "kernel/fatal.h"
 #include "kernel/kernel.h"
 #include "kernel/script.h"
-#include "platform/window.h"
 #include "render/camera.h"
 #include "render/light.h"
 #include "resources/model.h"
@@ -134,17 +133,9 @@ void fallingman_load() {
     compile_model_draw(s_falling.face.get());
     compile_model_draw(s_falling.figure.get());
 
-    s_falling.silhouette = create_camera(1);
-    set_position(&s_falling.silhouette, 2.5f, -1.5f, 30.0f);
-    set_target(&s_falling.silhouette, -50.5f, -50.5f, 30.0f);
-    set_field_of_view(&s_falling.silhouette, 90.0f, g_display.aspect);
-    set_roll(&s_falling.silhouette, -90.0f);
+    s_falling.silhouette = create_look_at_camera(2.5f, -1.5f, 30.0f, -50.5f, -50.5f, 30.0f, 90.0f, -90.0f);
 
-    s_falling.close_up = create_camera(1);
-    set_position(&s_falling.close_up, 0.0f, 0.0f, 0.1f);
-    set_target(&s_falling.close_up, 0.0f, 0.0f, 0.0f);
-    set_field_of_view(&s_falling.close_up, 30.0f, g_display.aspect);
-    set_roll(&s_falling.close_up, 0.0f);
+    s_falling.close_up = create_look_at_camera(0.0f, 0.0f, 0.1f, 0.0f, 0.0f, 0.0f, 30.0f, 0.0f);
     s_falling.close_up.near = 0.01f;
     s_falling.close_up.far = 10.0f;
 }

@@ -20,7 +20,7 @@ struct FinalState {
     std::unique_ptr<Skybox> skybox;  // the distortion
     Camera camera;                   // its target is set after the draw, so it lags one frame
     float width = 0.0f;              // the display, as the veil's far corner
-    float height = 0.0f;
+    float height = 0.0f;             // likewise
 } s_final;
 
 }  // namespace
@@ -30,12 +30,7 @@ void final_load() {
     if (!s_final.skybox) fatal_error("Final: Error loading the Skybox");
     upload_skybox(*s_final.skybox);
 
-    Camera& camera = s_final.camera;
-    camera = create_camera(1);
-    set_position(&camera, 0.0f, 0.0f, -5.0f);
-    set_target(&camera, 0.0f, 0.0f, 0.0f);
-    set_field_of_view(&camera, 160.0f, g_display.aspect);
-    set_roll(&camera, 0.0f);
+    s_final.camera = create_look_at_camera(0.0f, 0.0f, -5.0f, 0.0f, 0.0f, 0.0f, 160.0f, 0.0f);
 
     s_final.width = float(g_display.width);
     s_final.height = float(g_display.height);

@@ -59,11 +59,10 @@ GrainField create_grain_field(float radius, float length, int columns, int rows,
     field.noise = noise;
     field.columns = columns;
     field.rows = rows;
-    const float spacing = kTextureRepeats / float(rows - 1);
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns - 1; ++c) {
             roughen(&field, r, c, float(r) * length / float(rows));
-            vertex_at(&field, r, c).t = float(r) * spacing;
+            vertex_at(&field, r, c).t = float(r) * kTextureRepeats / float(rows - 1);
         }
         close_seam(&field, r);
     }

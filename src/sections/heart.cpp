@@ -6,7 +6,6 @@
 #include "kernel/fatal.h"
 #include "kernel/kernel.h"
 #include "kernel/script.h"
-#include "platform/window.h"
 #include "render/camera.h"
 #include "resources/model.h"
 #include "sections/sections.h"
@@ -82,11 +81,7 @@ void heart_load() {
     if (!s_heart.heart) fatal_error("Error loading model 'spinheart.3ds'");
     upload_model_textures(*s_heart.heart);
 
-    s_heart.camera = create_camera(1);
-    set_position(&s_heart.camera, 0.0f, 0.0f, 10.0f);
-    set_target(&s_heart.camera, 0.0f, 0.0f, 0.0f);
-    set_field_of_view(&s_heart.camera, 60.0f, g_display.aspect);
-    set_roll(&s_heart.camera, 0.0f);
+    s_heart.camera = create_look_at_camera(0.0f, 0.0f, 10.0f, 0.0f, 0.0f, 0.0f, 60.0f, 0.0f);
 }
 
 void heart_render() {

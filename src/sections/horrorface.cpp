@@ -7,7 +7,6 @@
 #include "kernel/fatal.h"
 #include "kernel/kernel.h"
 #include "kernel/script.h"
-#include "platform/window.h"
 #include "render/camera.h"
 #include "render/light.h"
 #include "resources/model.h"
@@ -37,11 +36,7 @@ void horrorface_load() {
     if (!s_horror.face) fatal_error("Error loading model '%s'", face.file);
     upload_model_textures(*s_horror.face);
     compile_model_draw(s_horror.face.get());
-    s_horror.camera = create_camera(1);
-    set_position(&s_horror.camera, 0.0f, 0.0f, 0.3f);
-    set_target(&s_horror.camera, 0.0f, 0.0f, 0.0f);
-    set_field_of_view(&s_horror.camera, 60.0f, g_display.aspect);
-    set_roll(&s_horror.camera, 0.0f);
+    s_horror.camera = create_look_at_camera(0.0f, 0.0f, 0.3f, 0.0f, 0.0f, 0.0f, 60.0f, 0.0f);
 }
 
 void horrorface_render() {

@@ -40,11 +40,7 @@ void marspanorama_load() {
     s_panorama.sky = load_skybox(kMarsPanoramaAssets[0].path, kSkyboxJpeg, true, g_packeddata != 0);
     if (!s_panorama.sky) fatal_error("MarsPanorama: skybox not found");
     upload_skybox(*s_panorama.sky);
-    s_panorama.camera = create_camera(1);
-    set_position(&s_panorama.camera, -3.0f, 3.0f, 3.0f);
-    set_target(&s_panorama.camera, 14.0f, 7.0f, -5.0f);
-    set_field_of_view(&s_panorama.camera, 60.0f, g_display.aspect);
-    set_roll(&s_panorama.camera, 0.0f);
+    s_panorama.camera = create_look_at_camera(-3.0f, 3.0f, 3.0f, 14.0f, 7.0f, -5.0f, 60.0f, 0.0f);
 }
 
 void marspanorama_init() {

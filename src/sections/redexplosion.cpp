@@ -28,15 +28,16 @@ void redexplosion_load() {
 
 void redexplosion_render() {
     const Section& section = *g_kernel.current;
-    const float share = (g_kernel.demo_time - section.start) / section.duration;
+    const float t = g_kernel.demo_time - section.start;
+    const float length = section.duration;
 
     // No clear: the light adds to whatever the layers below drew.
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glColor4f(1.0f, 1.0f, 1.0f, 0.7f + 0.1f * float(std::rand() % 3));
     // Shrinks to 75 %, the two copies turning 30 degrees apart in opposite directions.
-    const float h = 1.0f - 0.25f * share;
-    for (const float turn : {30.0f * share, -30.0f * share}) {
+    const float h = 1.0f - 0.25f * t / length;
+    for (const float turn : {30.0f * t / length, -30.0f * t / length}) {
         glPushMatrix();
         glTranslatef(0.0f, 1.5f, -10.0f);
         glRotatef(turn, 0.0f, 0.0f, 1.0f);

@@ -7,8 +7,8 @@
 #include "kernel/fatal.h"
 #include "kernel/kernel.h"
 #include "kernel/script.h"
-#include "platform/window.h"
 #include "render/camera.h"
+#include "render/light.h"
 #include "resources/image.h"
 #include "resources/skybox.h"
 #include "sections/sections.h"
@@ -31,7 +31,7 @@ struct SoulsState {
     int water_texture = -1;          // "textures/water.jpg"
     WaterGrid current = {};          // the latest state: stepped from and drawn
     WaterGrid next = {};             // written by the step, then swapped with current
-    double gravity[3] = {0.0, 0.0, 0.0};
+    double gravity[3] = {0.0, 0.0, 0.0};  // acceleration on every node, units per second squared
     double spring = 0.0;             // the spring constant
 } s_souls;
 
@@ -67,12 +67,7 @@ const WaterGrid& souls_water() {
 }
 
 void souls_load() {
-    Camera& camera = s_souls.camera;
-    camera = create_camera(1);
-    set_position(&camera, 1.5f, 0.25f, 0.0f);
-    set_target(&camera, 0.0f, 0.0f, 0.0f);
-    set_field_of_view(&camera, 60.0f, g_display.aspect);
-    set_roll(&camera, 0.0f);
+    s_souls.camera = create_look_at_camera(1.5f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f, 60.0f, 0.0f);
 
     s_souls.skybox = load_skybox("skyboxes/souls/souls_", kSkyboxJpeg, true, g_packeddata != 0);
     if (!s_souls.skybox) fatal_error("Souls: skybox not found");
@@ -109,10 +104,7 @@ void souls_render() {
     static constexpr float kDiffuse[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     static constexpr float kSpecular[4] = {0.0f, 0.0f, 1.9f, 1.0f};
     static constexpr float kPosition[4] = {0.0f, 0.5f, 0.0f, 1.0f};
-    glLightfv(GL_LIGHT1, GL_AMBIENT, kAmbient);
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, kDiffuse);
-    glLightfv(GL_LIGHT1, GL_SPECULAR, kSpecular);
-    glLightfv(GL_LIGHT1, GL_POSITION, kPosition);
+    set_light(GL_LIGHT1, kAmbient, kDiffuse, kSpecular, kPosition);
 
     // The sphere crosses the surface between about 0.31 s and 0.49 s and has no radius left at 5 s.
     const float centre_y = 0.5f * t - 0.2f;

@@ -6,7 +6,6 @@
 #include "kernel/fatal.h"
 #include "kernel/kernel.h"
 #include "kernel/script.h"
-#include "platform/window.h"
 #include "render/camera.h"
 #include "resources/image.h"
 #include "sections/grain_field.h"
@@ -31,15 +30,6 @@ struct TunnelState {
     // steps only once its phase times pass these.
     float last_advance[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 } s_tunnel;
-
-Camera make_camera(float px, float py, float pz, float tx, float ty, float tz, float fov, float roll) {
-    Camera camera = create_camera(1);
-    set_position(&camera, px, py, pz);
-    set_target(&camera, tx, ty, tz);
-    set_field_of_view(&camera, fov, g_display.aspect);
-    set_roll(&camera, roll);
-    return camera;
-}
 
 int load_fire(const char* path, const char* name) {
     const int image = load_texture(path, g_packeddata != 0);
@@ -174,10 +164,10 @@ void coarse(float tau) {
 }  // namespace
 
 void tunnel_load() {
-    s_tunnel.mouth = make_camera(0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 120.0f, 0.0f);
-    s_tunnel.deep = make_camera(0.0f, 0.0f, 20.0f, 0.0f, 0.0f, 0.0f, 120.0f, 0.0f);
-    s_tunnel.side = make_camera(-1.0f, 0.0f, 30.0f, -100.0f, -100.0f, 30.0f, 150.0f, 90.0f);
-    s_tunnel.slant = make_camera(-2.0f, -2.0f, 25.0f, 1.0f, 1.0f, 25.0f, 120.0f, 0.0f);
+    s_tunnel.mouth = create_look_at_camera(0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 120.0f, 0.0f);
+    s_tunnel.deep = create_look_at_camera(0.0f, 0.0f, 20.0f, 0.0f, 0.0f, 0.0f, 120.0f, 0.0f);
+    s_tunnel.side = create_look_at_camera(-1.0f, 0.0f, 30.0f, -100.0f, -100.0f, 30.0f, 150.0f, 90.0f);
+    s_tunnel.slant = create_look_at_camera(-2.0f, -2.0f, 25.0f, 1.0f, 1.0f, 25.0f, 120.0f, 0.0f);
     // Set after creation: the two swaying cameras clip at 0.01, not at the default 0.1.
     s_tunnel.mouth.near = 0.01f;
     s_tunnel.deep.near = 0.01f;

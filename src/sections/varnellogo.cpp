@@ -7,7 +7,6 @@
 #include "kernel/fatal.h"
 #include "kernel/kernel.h"
 #include "kernel/script.h"
-#include "platform/window.h"
 #include "render/camera.h"
 #include "resources/model.h"
 #include "sections/sections.h"
@@ -117,11 +116,7 @@ void varnellogo_load() {
     s_logo.red_frame = load_part("models/VarnelLogo/marco/rojo/", "marco.3ds");
     s_logo.frame = load_part("models/VarnelLogo/marco/normal/", "marco.3ds");
 
-    s_logo.camera = create_camera(1);
-    set_target(&s_logo.camera, 0.0f, 0.0f, 0.0f);
-    set_position(&s_logo.camera, 0.0f, 0.0f, -10.0f);
-    set_field_of_view(&s_logo.camera, 90.0f, g_display.aspect);
-    set_roll(&s_logo.camera, 0.0f);
+    s_logo.camera = create_look_at_camera(0.0f, 0.0f, -10.0f, 0.0f, 0.0f, 0.0f, 90.0f, 0.0f);
 }
 
 void varnellogo_render() {

@@ -69,10 +69,13 @@ TEST_F(AssetToolTest, PicturesMadeByImageMagickDecodeToItsPixels) {
 
     const ProcessResult missing = tool({"image", "none.jpg"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.out, "error -1\n");
+    EXPECT_EQ(missing.out, "error -1: no such file\n");
     write_file("data.dat", build_archive({{"p.jpg", read_file("photo.jpg")}}));
     EXPECT_EQ(tool({"image", "P.JPG", "--pak"}).out, "38 24 rgb\n");
-    EXPECT_EQ(tool({"image", "q.jpg", "--pak"}).out, "error -3\n");
+    EXPECT_EQ(tool({"image", "q.jpg", "--pak"}).out, "error -3: not in data.dat\n");
+    // A 16-bit TGA header.
+    write_file("deep.tga", std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x10\0", 18) + "ab");
+    EXPECT_EQ(tool({"image", "deep.tga"}).out, "error -5: TGA with a colour map or a depth other than 24 or 32 bits\n");
 }
 
 TEST_F(AssetToolTest, ModelsWrittenByAnotherProgram) {
@@ -99,7 +102,10 @@ TEST_F(AssetToolTest, ModelsWrittenByAnotherProgram) {
     EXPECT_NE(r.out.find("\"map\": \"wood.jpg\",\n      \"texture\": 0"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"diffuse\": [\n        0.1,\n        0.2,\n        0.9\n      ]"), std::string::npos) << r.out;
 
-    EXPECT_EQ(tool({"model", "models/Cube/", "none.3ds"}).out, "no model\n");
+    EXPECT_EQ(tool({"model", "models/Cube/", "none.3ds"}).out, "no model: no such file\n");
+    const std::string cube = read_file("models/Cube/cube.3ds");
+    write_file("models/Cube/cut.3ds", cube.substr(0, cube.size() / 2));
+    EXPECT_EQ(tool({"model", "models/Cube/", "cut.3ds"}).out, "no model: chunk past the end of the file at byte 0\n");
 }
 
 TEST_F(AssetToolTest, ScriptCheckReportsEveryMissingFile) {

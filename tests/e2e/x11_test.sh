@@ -1,6 +1,7 @@
 #!/bin/bash
 # x11_test.sh -- the player under a real X server (Xvfb, one 640x480 16-bit mode, no window manager):
-# Escape and a close request end it with 0, full screen runs at the offered size and fails at another.
+# Escape and a close request end it with 0, full screen runs at the offered size and fails at another,
+# and every way out of a full-screen run (a corrupt JPEG, SIGTERM) gives the desktop its mode back.
 # Usage: x11_test.sh PLAYER X11_CLOSE   (run inside xvfb-run -s "-screen 0 640x480x16 -noreset")
 set -u
 player=$1
@@ -121,6 +122,42 @@ sleep 0.3
 wait_player
 [ "$rc" = 1 ] || fail "full screen 800x600: exit status $rc"
 [ "$(cat stderr.txt)" = "Error: Error opening graphics mode" ] || fail "full screen 800x600: $(cat stderr.txt)"
+
+# A second display mode, so that a full-screen run really switches and must switch back.
+current_mode() {
+    xrandr | awk '$2 ~ /\*/ { print $1; exit }'
+}
+xrandr --newmode 320x240 6.0 320 336 368 400 240 243 247 250 > /dev/null 2>&1
+xrandr --addmode screen 320x240 || fail "Xvfb took no second mode"
+small_show='gl_fullscreen 1
+gl_width 320
+gl_height 240
+snd_enable 1
+snd_mp3file tone.mp3
+[voidSection]
+end 60
+[eof]
+'
+
+echo "SIGTERM ends a full-screen run through the shutdown"
+start_player "$small_show"
+window_of 'Varnel' > /dev/null
+sleep 0.5
+[ "$(current_mode)" = 320x240 ] || fail "full screen 320x240 runs in $(current_mode)"
+kill -TERM "$pid"
+wait_player
+[ "$rc" = 0 ] || fail "SIGTERM: exit status $rc, $(cat stderr.txt)"
+[ "$(current_mode)" = 640x480 ] || fail "SIGTERM left the display at $(current_mode)"
+
+echo "A corrupt JPEG ends a full-screen run with libjpeg's message, the desktop restored"
+cp textures/loading.jpg good.jpg
+printf 'XX' | dd of=textures/loading.jpg bs=1 conv=notrunc status=none
+start_player "$small_show"
+wait_player
+[ "$rc" = 1 ] || fail "corrupt JPEG: exit status $rc"
+[ "$(cat stderr.txt)" = "Not a JPEG file: starts with 0x58 0x58" ] || fail "corrupt JPEG: $(cat stderr.txt)"
+[ "$(current_mode)" = 640x480 ] || fail "the corrupt JPEG left the display at $(current_mode)"
+mv good.jpg textures/loading.jpg
 
 [ "$failures" = 0 ] && echo "all passed"
 exit "$failures"

@@ -3,9 +3,12 @@
 
 #include <array>
 #include <deque>
+#include <exception>
+#include <new>
 #include <string>
 #include <utility>
 
+#include "kernel/fatal.h"
 #include "kernel/kernel.h"
 #include "kernel/script.h"
 #include "kernel/timeline.h"
@@ -206,6 +209,20 @@ TEST_F(TimelineTest, ClockAdvance) {
 TEST_F(TimelineTest, TooFewSyncTimesEndTheLoadingPhase) {
     add(5, 1.5f, 3, 0, 1);
     EXPECT_EXIT(start(), testing::ExitedWithCode(1), fatal_line("Section 't5' at 1.50: 1 syncs found, 2 needed"));
+}
+
+TEST_F(TimelineTest, AnUncaughtExceptionLeavesThroughTheFatalError) {
+    EXPECT_EXIT(
+        {
+            route_terminate_through_shutdown();
+            // As the runtime does when no handler catches it.
+            try {
+                throw std::bad_alloc();
+            } catch (...) {
+                std::terminate();
+            }
+        },
+        testing::ExitedWithCode(1), fatal_line("Out of memory"));
 }
 
 TEST_F(TimelineTest, SectionsThatNeverPlayAreNotCheckedForSyncTimes) {

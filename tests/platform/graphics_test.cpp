@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include <utility>
+
 #include "kernel/kernel.h"
 #include "kernel/script.h"
 #include "platform/statistics.h"
@@ -121,6 +123,23 @@ TEST_F(GraphicsTest, FullScreenNeedsADisplayModeOfThatSize) {
     gl_fullscreen = 0;
     gl_width = kTestWidth;
     gl_height = kTestHeight;
+}
+
+TEST_F(GraphicsTest, AWindowNeedsASizeTheDriverCanDraw) {
+    // Nothing, or wider than the driver's largest viewport: refused in a window as in full screen.
+    EXPECT_EXIT(
+        {
+            close_graphics();
+            int refused = 0;
+            for (const auto [width, height] : {std::pair{0, 480}, std::pair{640, -2}, std::pair{40000, 8}}) {
+                gl_width = width;
+                gl_height = height;
+                refused += open_graphics("varnel test") == -2;
+                close_graphics();
+            }
+            _exit(refused);
+        },
+        testing::ExitedWithCode(3), "");
 }
 
 }  // namespace

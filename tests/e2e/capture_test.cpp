@@ -1,0 +1,163 @@
+// capture_test.cpp -- varnel-capture's video and contact sheet, read back with ffprobe, ffmpeg and libpng
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/audio.h"
+#include "support/pictures.h"
+#include "support/scratch.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class CaptureTest : public testing::Test {
+protected:
+    void SetUp() override { write_loading_picture(); }
+    ScratchDir dir;
+};
+
+ProcessResult capture(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+    return run_process(VARNEL_CAPTURE_BIN, args, env);
+}
+
+ProcessResult shell(const std::string& command) {
+    return run_process("/bin/sh", {"-c", command});
+}
+
+std::vector<std::string> files_in(const std::string& path) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(path)) names.push_back(e.path().filename().string());
+    return names;
+}
+
+// A show from 0.5 s to 2.1 s over the song whose click at 1 s then falls 0.5 s into the video; the
+// frame rate is drawn at the bottom of the screen.
+TEST_F(CaptureTest, VideoHoldsEveryFrameWithTheSoundInStep) {
+    write_file("track.mp3", make_test_mp3(3.0));
+    write_file("script.txt", "gl_width 160\ngl_height 120\ng_drawfps 1\nsnd_enable 1\nsnd_mp3file track.mp3\ng_demostart 0.5\n"
+                             "[voidSection]\nend 2.1\n[eof]\n");
+    fs::create_directory("tmp");
+    ProcessResult r = capture({"--fps", "25", "--video", "show.mp4"}, {"TMPDIR=" + dir.path() + "/tmp"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(files_in("tmp"), std::vector<std::string>{}) << "the temporary soundtrack stays";
+    EXPECT_FALSE(fs::exists("show.mp4.part"));
+
+    // 1.6 s at 25 fps, from the first frame on.
+    r = shell("ffprobe -v error -count_frames -select_streams v -show_entries stream=codec_name,pix_fmt,r_frame_rate,"
+              "duration,nb_read_frames -of default=nw=1 show.mp4");
+    EXPECT_EQ(r.out, "codec_name=h264\npix_fmt=yuv420p\nr_frame_rate=25/1\nduration=1.600000\nnb_read_frames=40\n") << r.err;
+    r = shell("ffprobe -v error -select_streams a -show_entries stream=codec_name,sample_rate,duration -of default=nw=1 "
+              "show.mp4");
+    EXPECT_EQ(r.out, "codec_name=aac\nsample_rate=44100\nduration=1.600000\n") << r.err;
+
+    ASSERT_EQ(shell("ffmpeg -v error -i show.mp4 -frames:v 1 -f rawvideo -pix_fmt gray first.raw").status, 0);
+    const std::string bytes = read_file("first.raw");
+    const std::vector<uint8_t> first(bytes.begin(), bytes.end());
+    ASSERT_EQ(first.size(), 160u * 120u);
+    const auto brightest = [&](int from, int to) { return *std::max_element(first.begin() + from * 160, first.begin() + to * 160); };
+    EXPECT_GT(brightest(100, 120), 128) << "no text at the bottom: the frame is not upright";
+    EXPECT_LT(brightest(0, 90), 32);
+
+    ASSERT_EQ(shell("ffmpeg -v error -i show.mp4 -f s16le -c:a pcm_s16le sound.raw").status, 0);
+    const std::string sound_bytes = read_file("sound.raw");
+    std::vector<int16_t> sound(sound_bytes.size() / 2);
+    memcpy(sound.data(), sound_bytes.data(), sound.size() * 2);
+    const long click = 22050;
+    ASSERT_GT(sound.size(), size_t(click + 2205) * 2);
+    long loudest = click - 2205;
+    const auto level = [&](long frame) { return std::abs(sound[size_t(frame) * 2]) + std::abs(sound[size_t(frame) * 2 + 1]); };
+    for (long frame = click - 2205; frame < click + 2205; ++frame) {
+        if (level(frame) > level(loudest)) loudest = frame;
+    }
+    EXPECT_GT(level(loudest), 32768) << "no click within 50 ms of its time";
+    EXPECT_NEAR(loudest, click, 22) << "the sound is not in step with the first frame within half a millisecond";
+}
+
+TEST_F(CaptureTest, VideoFailuresLeaveNoFile) {
+    write_file("script.txt", "gl_width 160\ngl_height 120\n[voidSection]\nend 1\n[eof]\n");
+    const auto nothing_left = [] { return !fs::exists("show.mp4") && !fs::exists("show.mp4.part"); };
+
+    ProcessResult r = capture({"--video", "show.mp4"}, {"PATH=" + dir.path() + "/none"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "varnel-capture: --video needs ffmpeg, which is not on PATH (scripts/deps.sh installs it)\n");
+    EXPECT_TRUE(nothing_left());
+
+    // An ffmpeg that gives up at once.
+    write_file("bin/ffmpeg", "#!/bin/sh\necho 'ffmpeg: cannot encode' >&2\nexit 3\n");
+    fs::permissions("bin/ffmpeg", fs::perms::owner_all);
+    r = capture({"--video", "show.mp4"}, {"PATH=" + dir.path() + "/bin"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("ffmpeg: cannot encode\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("varnel-capture: ffmpeg failed (exit status 3); no video written\n"), std::string::npos) << r.err;
+    EXPECT_TRUE(nothing_left());
+
+    r = capture({"--video", "no/show.mp4"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "varnel-capture: cannot write no/show.mp4.part: No such file or directory\n");
+}
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+Picture read_png(const char* path) {
+    Picture picture;
+    png_image image;
+    memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path)) return picture;
+    image.format = PNG_FORMAT_RGB;
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) return {};
+    picture.width = int(image.width);
+    picture.height = int(image.height);
+    return picture;
+}
+
+// The thumbnails of a row of the sheet: runs of black, which is all that voidSection draws, at least
+// half a frame wide, across the row a little below the first black pixel.
+int thumbnails_in_first_row(const Picture& sheet) {
+    const auto black = [&](size_t i) { return sheet.rgb[i] == 0 && sheet.rgb[i + 1] == 0 && sheet.rgb[i + 2] == 0; };
+    size_t first = 0;
+    while (first < sheet.rgb.size() && !black(first)) first += 3;
+    const int y = int(first / 3) / sheet.width + 10;
+    int count = 0;
+    int run = 0;
+    for (int x = 0; x <= sheet.width; ++x) {
+        if (x < sheet.width && black((size_t(y) * size_t(sheet.width) + size_t(x)) * 3)) {
+            ++run;
+            continue;
+        }
+        count += run >= 80;
+        run = 0;
+    }
+    return count;
+}
+
+TEST_F(CaptureTest, SheetHasAThumbnailPerStretch) {
+    // Stretches of 1, 1, 0.5 and 1 seconds: the half second has none.
+    write_file("script.txt", "gl_width 160\ngl_height 120\n[voidSection]\nend 3.5\n"
+                             "[cameraloc]\nstart 1\nend 2\nlayer 1\n[cameraloc]\nstart 2\nend 2.5\nlayer 1\n[eof]\n");
+    ProcessResult r = capture({"--fps", "20", "--sheet", "sheet.png"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Picture sheet = read_png("sheet.png");
+    ASSERT_GT(sheet.width, 0);
+    EXPECT_EQ(thumbnails_in_first_row(sheet), 3);
+    EXPECT_FALSE(fs::exists("capture")) << "no frames were asked for";
+
+    r = capture({"--fps", "20", "--sheet", "sheet.png", "--sheet-every", "0.5"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    sheet = read_png("sheet.png");
+    EXPECT_EQ(thumbnails_in_first_row(sheet), 7);
+}
+
+}  // namespace
