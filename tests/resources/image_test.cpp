@@ -230,10 +230,6 @@ TEST_F(ImageTest, Options) {
     EXPECT_EQ(image.env_mode, GLenum(GL_REPLACE));
 }
 
-}  // namespace
-
-namespace {
-
 // Pictures decoded ahead on the second thread are the pictures the loader makes itself, taken in
 // any order; a missing one keeps its code, and libjpeg's warning about a picture cut short is
 // printed once, on the loader's thread.

@@ -233,8 +233,6 @@ TEST_F(TextureGlTest, LoadingScreenBarAndFade) {
     EXPECT_EQ(s_frames.bar[0], 0);
 }
 
-}  // namespace
-
 // Every level of the chain, byte for byte what gluBuild2DMipmaps uploads, down to 1 x 1 on long
 // and tall pictures whose short side runs out first.
 TEST_F(TextureGlTest, MipmapsAreGlusOwn) {
@@ -273,3 +271,5 @@ TEST_F(TextureGlTest, MipmapsAreGlusOwn) {
     EXPECT_FALSE(mipmaps_fit(512, 384));
     EXPECT_TRUE(mipmaps_fit(512, 256));
 }
+
+}  // namespace

@@ -71,16 +71,15 @@ void print_loading_row(const Json& sizes, FILE* out, const char* label, const ch
     const Json& first = best_loading(sizes[0]);
     const Json& step = first.contains(key) ? first[key] : first["decoding"][key];
     if (counted) {
-        fprintf(out, "| %s (%d) |", label, step["count"].get<int>());
+        fprintf(out, "\n| %s (%d) |", label, step["count"].get<int>());
     } else {
-        fprintf(out, "| %s |", label);
+        fprintf(out, "\n| %s |", label);
     }
     for (const Json& size : sizes) {
         const Json& loading = best_loading(size);
         const Json& s = loading.contains(key) ? loading[key] : loading["decoding"][key];
         fprintf(out, " %.1f |", number(s["ms"]));
     }
-    fprintf(out, "\n");
 }
 
 void print_loading(const Json& report, FILE* out) {
@@ -94,7 +93,6 @@ void print_loading(const Json& report, FILE* out) {
         for (const Json& size : sizes) fprintf(out, format, value(size));
     };
     row("total", [](const Json& s) { return number(best_loading(s)["total_ms"]); }, " %.1f |");
-    fprintf(out, "\n");
     print_loading_row(sizes, out, "reading, files", "reading", true);
     print_loading_row(sizes, out, "decoding JPEG, files", "jpeg", true);
     print_loading_row(sizes, out, "decoding TGA, files", "tga", true);
@@ -119,7 +117,7 @@ void print_loading(const Json& report, FILE* out) {
         const Json& l = best_loading(s);
         return (number(l["pixel_bytes"]) + number(l["model_bytes"])) / (1024.0 * 1024.0);
     }, " %.1f |");
-    fprintf(out, "\n");
+    fprintf(out, "\n\n");
 }
 
 }  // namespace
