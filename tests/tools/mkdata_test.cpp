@@ -142,7 +142,7 @@ void check_pictures() {
         EXPECT_EQ(img.height, 512) << name;
     }
     for (int k = 1; k <= 10; ++k) {
-        char path[32];
+        char path[48];
         snprintf(path, sizeof path, "textures/souls/soul%02d.jpg", k);
         const Image& img = picture(path);
         EXPECT_TRUE(power_of_two(img.width) && power_of_two(img.height)) << path;
