@@ -1,7 +1,8 @@
 #!/bin/sh
-# Runs every fuzz target of build-fuzz for SECONDS each (default 60), niced, from its seeds, the inputs
-# that once failed and the default show's own files, and fails on any crash, leak, timeout (over 1 s
-# for one input) or out-of-memory (over 512 MB). Prints per target the runs made and the coverage.
+# Runs every fuzz target of build-fuzz for SECONDS each (default 60), one per core at a time, niced,
+# from its seeds, the inputs that once failed and the default show's own files, and fails on any
+# crash, leak, timeout (over 1 s for one input) or out-of-memory (over 512 MB). Prints per target the
+# runs made and the coverage.
 # Usage: scripts/fuzz.sh [SECONDS] [TARGET...]   (from the repository root, after make data)
 set -u
 seconds=${1:-60}
@@ -36,17 +37,19 @@ else
     echo "fuzz: no default show in $show (make data); the committed seeds only"
 fi
 
-for target in $targets; do
+# One target's run, its summary (and on failure the end of its log) in logs/TARGET.out.
+run_target() {
+    target=$1
+    out=$fuzz/logs/$target.out
     binary=$fuzz/bin/${target}_fuzzer
     if [ ! -x "$binary" ]; then
-        echo "fuzz: $target: no $binary"
-        failed="$failed $target"
-        continue
+        echo "fuzz: $target: no $binary" > "$out"
+        return
     fi
     corpus=$fuzz/corpus/$target
     artifacts=$fuzz/artifacts/$target
     log=$fuzz/logs/$target.log
-    mkdir -p "$corpus" "$artifacts" "$fuzz/logs"
+    mkdir -p "$corpus" "$artifacts"
     dict=""
     [ -f "fuzz/$target.dict" ] && dict="-dict=fuzz/$target.dict"
     regressions=""
@@ -60,13 +63,32 @@ for target in $targets; do
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
     cov=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -n 1)
     if [ "$rc" -eq 0 ]; then
-        echo "fuzz: $target: ${runs:-?} runs in ${seconds} s, ${cov:-no coverage line}, corpus $(ls "$corpus" | wc -l) inputs: clean"
+        echo "fuzz: $target: ${runs:-?} runs in ${seconds} s, ${cov:-no coverage line}, corpus $(ls "$corpus" | wc -l) inputs: clean" > "$out"
     else
-        echo "fuzz: $target: FAILED (status $rc) after ${runs:-?} runs; the last of $log:"
-        tail -n 40 "$log"
-        echo "fuzz: the failing input is in $artifacts/; fix the fault and keep the input in fuzz/regressions/$target/"
-        failed="$failed $target"
+        {
+            echo "fuzz: $target: FAILED (status $rc) after ${runs:-?} runs; the last of $log:"
+            tail -n 40 "$log"
+            echo "fuzz: the failing input is in $artifacts/; fix the fault and keep the input in fuzz/regressions/$target/"
+        } > "$out"
     fi
+}
+
+# As many targets at a time as there are cores; each fuzzer runs on one.
+jobs=$(nproc 2>/dev/null || echo 1)
+mkdir -p "$fuzz/logs"
+running=0
+for target in $targets; do
+    run_target "$target" &
+    running=$((running + 1))
+    if [ "$running" -ge "$jobs" ]; then
+        wait
+        running=0
+    fi
+done
+wait
+for target in $targets; do
+    cat "$fuzz/logs/$target.out"
+    tail -n 1 "$fuzz/logs/$target.out" | grep -q ': clean$' || failed="$failed $target"
 done
 
 if [ -n "$failed" ]; then
