@@ -65,6 +65,13 @@ Json run_child(const std::vector<std::string>& args, const std::string& result) 
     return report.is_discarded() ? Json(nullptr) : report;
 }
 
+// A pass's report, for the process that ran it: 0, or 1 when it cannot be written.
+int write_result(const std::string& path, const Json& report) {
+    std::ofstream out(path);
+    out << report.dump() << "\n";
+    return out.good() ? 0 : 1;
+}
+
 int run_one(const std::string& size_text, const std::string& pass, const std::string& result, int fps, double to) {
     ShowRunOptions options;
     Size size{};
@@ -74,10 +81,7 @@ int run_one(const std::string& size_text, const std::string& pass, const std::st
     options.fps = fps;
     options.to = to;
     options.timed = pass == "timed";
-    const Json report = run_show(options);
-    std::ofstream out(result);
-    out << report.dump() << "\n";
-    return out.good() ? 0 : 1;
+    return write_result(result, run_show(options));
 }
 
 int run_one_probe(const std::string& size_text, int type, double at, int repeats, const std::string& result, int fps) {
@@ -90,10 +94,7 @@ int run_one_probe(const std::string& size_text, int type, double at, int repeats
     options.type = type;
     options.at = at;
     options.repeats = repeats;
-    const double ms = run_probe(options);
-    std::ofstream out(result);
-    out << Json{{"ms", ms}}.dump() << "\n";
-    return out.good() ? 0 : 1;
+    return write_result(result, Json{{"ms", run_probe(options)}});
 }
 
 }  // namespace

@@ -69,12 +69,6 @@ void call_timed(Section* section, SectionHandler handler) {
     g_kernel.section_time_sum += section->cpu_time;
 }
 
-std::string lower(const char* path) {
-    std::string s(path);
-    for (char& c : s) c = ascii_lower(c);
-    return s;
-}
-
 // The pictures that the used types' load handlers read, in row order and list order, decoded on a
 // second thread while the loading phase uploads. The maps that models name are found only as they
 // are parsed, and are read by their loaders.
@@ -84,11 +78,11 @@ void prefetch_pictures(const bool* used) {
         if (!used[type]) continue;
         for (const SectionAsset& asset : g_kernel.types[type].assets) {
             if (asset.kind == SectionAsset::kImage || asset.kind == SectionAsset::kSkyboxImage) {
-                paths.push_back(lower(asset.path));
+                paths.push_back(ascii_lower(asset.path));
             } else if (asset.kind == SectionAsset::kSkybox) {
                 for (int face = 0; face < 6; ++face) {
                     char path[64];
-                    if (skybox_face_path(asset.path, kSkyboxJpeg, face, path)) paths.push_back(lower(path));
+                    if (skybox_face_path(asset.path, kSkyboxJpeg, face, path)) paths.push_back(ascii_lower(path));
                 }
             }
         }

@@ -53,6 +53,17 @@ int open_data_source(const char* path, bool from_archive, DataSource* source) {
     return kSourceOk;
 }
 
+const char* data_source_failure(int code) {
+    switch (code) {
+    case kSourceNoFile:
+        return "no such file";
+    case kSourceNoArchiveFile:
+        return "data.dat cannot be opened or is shorter than its directory says";
+    default:
+        return "not in data.dat";
+    }
+}
+
 void close_data_source(DataSource* source) {
     *source = DataSource();
 }

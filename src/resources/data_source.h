@@ -25,6 +25,8 @@ enum DataSourceResult {
 // Reads path whole from data.dat (from_archive) or as a loose file found without regard to case.
 int open_data_source(const char* path, bool from_archive, DataSource* source);
 void close_data_source(DataSource* source);
+// Why a file could not be opened, in words, for an open_data_source code other than kSourceOk.
+const char* data_source_failure(int code);
 
 // A source over bytes that the caller keeps for as long as it reads.
 DataSource memory_source(const uint8_t* data, size_t length);

@@ -31,21 +31,8 @@ int refuse(int code, const char* why, const char** failure) {
     return code;
 }
 
-// Why data.dat or the disk did not give the file, for an open_data_source code.
-const char* source_failure(int code) {
-    switch (code) {
-    case kSourceNoFile:
-        return "no such file";
-    case kSourceNoArchiveFile:
-        return "data.dat cannot be opened or is shorter than its directory says";
-    default:
-        return "not in data.dat";
-    }
-}
-
 int load_picture(const char* path, bool from_archive, const char** failure) {
-    std::string name(path);
-    for (char& c : name) c = ascii_lower(c);
+    std::string name = ascii_lower(path);
     const PictureFormat format = picture_format(name);
     if (format == PictureFormat::None) return refuse(kImageUnknownType, "no .pcx, .tga or .jpg in the name", failure);
 
@@ -58,7 +45,7 @@ int load_picture(const char* path, bool from_archive, const char** failure) {
     }
     // The source's codes are the loader's codes for the same faults.
     if (result == kSourceNoFile || result == kSourceNoArchiveFile || result == kSourceNotInArchive) {
-        return refuse(result, source_failure(result), failure);
+        return refuse(result, data_source_failure(result), failure);
     }
     g_load_timings.ticks[kLoadRead] += ticks.read;
     ++g_load_timings.count[kLoadRead];

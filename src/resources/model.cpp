@@ -44,17 +44,9 @@ std::unique_ptr<Model> load_model(const char* directory, const char* file, bool 
     }
     DataSource source;
     const uint64_t opening = read_counter();
-    switch (open_data_source(path.c_str(), from_archive, &source)) {
-    case kSourceOk:
-        break;
-    case kSourceNoFile:
-        failure->why = "no such file";
-        return nullptr;
-    case kSourceNoArchiveFile:
-        failure->why = "data.dat cannot be opened or is shorter than its directory says";
-        return nullptr;
-    default:
-        failure->why = "not in data.dat";
+    const int opened = open_data_source(path.c_str(), from_archive, &source);
+    if (opened != kSourceOk) {
+        failure->why = data_source_failure(opened);
         return nullptr;
     }
     add_load_time(kLoadRead, opening);
