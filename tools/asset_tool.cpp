@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "core/config.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "resources/archive.h"
 #include "resources/data_source.h"
 #include "resources/image.h"

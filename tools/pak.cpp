@@ -9,7 +9,7 @@
 #include <system_error>
 #include <vector>
 
-#include "kernel/ascii_case.h"
+#include "core/ascii_case.h"
 #include "resources/archive.h"
 
 namespace fs = std::filesystem;

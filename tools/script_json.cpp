@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/config.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 
 nlohmann::ordered_json json_float(float value) {
     // JSON has no infinity or NaN; a script can still produce them ("1e99").

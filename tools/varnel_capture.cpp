@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "contact_sheet.h"
-#include "kernel/fatal.h"
+#include "core/fatal.h"
+#include "core/timer.h"
 #include "kernel/kernel.h"
 #include "kernel/program.h"
 #include "kernel/script.h"
 #include "platform/music.h"
 #include "platform/sound.h"
-#include "platform/timer.h"
 #include "platform/window.h"
 #include "png_writer.h"
 #include "video_writer.h"
@@ -180,7 +180,7 @@ bool write_audio(const std::string& path, int video_frames) {
     size_t length = 0;
     const uint8_t* mp3 = snd_enable ? music_data(&length) : nullptr;
     SoundStream* stream = mp3 ? sound_open_stream(mp3, length) : nullptr;
-    if (stream && g_demostart > 0.0f) sound_set_stream_time(stream, music_start_ms());
+    if (stream && g_demostart > 0.0f) sound_set_stream_time(stream, music_time_ms(g_demostart));
     if (!snd_enable) fprintf(stderr, "varnel-capture: the show has no music (snd_enable 0); the soundtrack is silence\n");
 
     std::vector<int16_t> samples(4096 * 2);
@@ -289,7 +289,7 @@ int main(int argc, char** argv) {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     set_fatal_message_box(false);
-    route_terminate_through_shutdown();
+    prepare_failure_routine();
     parse_script();
     gl_fullscreen = 0;
 

@@ -4,9 +4,10 @@
 #include <cstdio>
 #include <string>
 
-#include "kernel/fatal.h"
-#include "kernel/script.h"
 #include "asset_tool.h"
+#include "core/fatal.h"
+#include "kernel/program.h"
+#include "kernel/script.h"
 #include "pak.h"
 #include "script_json.h"
 
@@ -23,6 +24,7 @@ int run_script(bool check) {
 
 int main(int argc, char** argv) {
     set_fatal_message_box(false);
+    set_shutdown_routine(shutdown);
 
     CLI::App app("Varnel archive packer and asset inspector", "varnel-tool");
     app.require_subcommand(1);

@@ -1,15 +1,50 @@
 // program.cpp -- program entry, start-up, the message loop and shutdown
 #include "kernel/program.h"
 
-#include "kernel/fatal.h"
+#include <vector>
+
+#include "core/config.h"
+#include "core/fatal.h"
 #include "kernel/kernel.h"
+#include "kernel/keys.h"
 #include "kernel/script.h"
 #include "kernel/timeline.h"
 #include "platform/music.h"
+#include "platform/sound.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "resources/data_source.h"
 
 KernelState g_kernel;
+
+namespace {
+
+// The soundtrack whole, from data.dat with g_packeddata, else the loose file.
+std::vector<uint8_t> read_soundtrack() {
+    DataSource source;
+    switch (open_data_source(snd_mp3file, g_packeddata != 0, &source)) {
+    case kSourceOk:
+        break;
+    case kSourceNotInArchive:
+        fatal_error("Mp3 file not found at PAK");
+    case kSourceNoArchiveFile:
+        fatal_error("Error opening PAK file");
+    default:
+        fatal_error("Mp3 file not found");
+    }
+    std::vector<uint8_t> bytes(size_t(source.length));
+    const bool read_whole = read_bytes(&source, bytes.data(), bytes.size());
+    close_data_source(&source);
+    if (!read_whole) fatal_error("%s", sound_error_text(kSoundDecodeFailed));
+    return bytes;
+}
+
+}  // namespace
+
+void prepare_failure_routine() {
+    set_shutdown_routine(shutdown);
+    route_terminate_through_shutdown();
+}
 
 void start_up() {
     if (g_packeddata && !g_kernel.archive_loaded) fatal_error("PAK not found");
@@ -18,7 +53,8 @@ void start_up() {
     reset_timeline();
     run_loading_phase();
     if (snd_enable) {
-        open_music();
+        open_music_output();
+        open_music(read_soundtrack(), g_demostart);
         start_music();
     }
     start_clock();
@@ -26,7 +62,7 @@ void start_up() {
 
 void run_message_loop() {
     while (!g_kernel.quit) {
-        if (!poll_window_event()) {
+        if (!process_window_event()) {
             run_frame();
             advance_clock();
         }
@@ -39,7 +75,7 @@ void shutdown() {
 }
 
 int run_program() {
-    route_terminate_through_shutdown();
+    prepare_failure_routine();
     parse_script();
     start_up();
     run_message_loop();

@@ -4,8 +4,12 @@
 // The player's whole run; returns its exit status.
 int run_program();
 
-// After the parse: the archive check, the window and GL context, the font, the loading phase and
-// the clock. Exits through fatal_error on failure.
+// Hands shutdown to the failure routine, so that every fatal error and every exit gives the desktop
+// back first, and routes an uncaught exception through it.
+void prepare_failure_routine();
+
+// After the parse: the archive check, the window and GL context, the font, the loading phase, the
+// music and the clock. Exits through fatal_error on failure.
 void start_up();
 
 // Until the quit flag is set: one waiting window event, or else one frame and the clock advance.

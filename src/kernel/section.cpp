@@ -1,57 +1,11 @@
-// section.cpp -- the section type table and its look-up by name
+// section.cpp -- the look-up of a section type by name and the check of a sync index
 #include "kernel/section.h"
 
-#include <string_view>
-
-#include "kernel/ascii_case.h"
-#include "kernel/fatal.h"
+#include "core/ascii_case.h"
+#include "core/fatal.h"
 #include "kernel/kernel.h"
-#include "sections/sections.h"
 
 void empty_handler() {}
-
-// The row index is the type id stored in a section, the loading phase loads types in row order and
-// the statistics print these names, so the order is fixed. The last column is the number of sync
-// times that the type's handlers read.
-constexpr SectionType kSectionTypes[kSectionTypeCount] = {
-    {"loading", loading_load, loading_init, loading_render, loading_end, 0, kLoadingAssets},
-    {"hombre", hombre_load, hombre_init, hombre_render, empty_handler, 0, kHombreAssets},
-    {"cameraloc", cameraloc_load, cameraloc_init, cameraloc_render, empty_handler, 0, {}},
-    {"marspanorama", marspanorama_load, marspanorama_init, marspanorama_render, empty_handler, 3,
-     kMarsPanoramaAssets},
-    {"blackFadeOUT", blackfadeout_load, empty_handler, blackfadeout_render, empty_handler, 0, {}},
-    {"varnelBump", varnelbump_load, empty_handler, varnelbump_render, empty_handler, 0, kVarnelBumpAssets},
-    {"varnellogo", varnellogo_load, empty_handler, varnellogo_render, empty_handler, 3, kVarnelLogoAssets},
-    {"redExplosion", redexplosion_load, empty_handler, redexplosion_render, empty_handler, 0, kRedExplosionAssets},
-    {"souls", souls_load, empty_handler, souls_render, empty_handler, 0, kSoulsAssets},
-    {"blueroombox", blueroombox_load, empty_handler, blueroombox_render, empty_handler, 1, kBlueroomboxAssets},
-    {"final", final_load, final_init, final_render, empty_handler, 0, kFinalAssets},
-    {"tunnel", tunnel_load, empty_handler, tunnel_render, empty_handler, 3, kTunnelAssets},
-    {"heart", heart_load, empty_handler, heart_render, empty_handler, 33, kHeartAssets},
-    {"amilar", amilar_load, empty_handler, amilar_render, empty_handler, 10, kAmilarAssets},
-    {"horrorface", horrorface_load, empty_handler, horrorface_render, empty_handler, 1, kHorrorfaceAssets},
-    {"ascension", ascension_load, empty_handler, ascension_render, empty_handler, 1, kAscensionAssets},
-    {"sync", sync_load, sync_init, sync_render, empty_handler, 2, kSyncAssets},
-    {"credits", credits_load, empty_handler, credits_render, empty_handler, 2, kCreditsAssets},
-    {"titulo", titulo_load, titulo_init, titulo_render, empty_handler, 7, kTituloAssets},
-    {"voidSection", empty_handler, empty_handler, voidsection_render, empty_handler, 0, {}},
-    {"fallingman", fallingman_load, empty_handler, fallingman_render, empty_handler, 3, kFallingmanAssets},
-};
-
-namespace {
-
-constexpr bool names_fit(const SectionType* types, int count) {
-    for (int i = 0; i < count; ++i) {
-        if (std::string_view(types[i].name).size() > 63) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-static_assert(std::string_view(kSectionTypes[kLoadingType].name) == "loading", "row 0 is the loading type");
-static_assert(std::string_view(kSectionTypes[20].name) == "fallingman", "the table holds all 21 rows");
-static_assert(names_fit(kSectionTypes, kSectionTypeCount), "a type name fits a 64-character field");
 
 int find_section_type(const char* name) {
     for (int i = 0; i < kSectionTypeCount; ++i) {

@@ -1,9 +1,11 @@
-// section.h -- the section record and the table of the 21 section types
+// section.h -- the section record, the section type, and the table of the 21 types that the kernel runs
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <vector>
+
+#include "resources/asset.h"
 
 // One timed entry of the script. The parser fills type and the keyed fields; the kernel alone
 // writes the links and the timing fields.
@@ -27,19 +29,6 @@ struct Section {
 
 using SectionHandler = void (*)();
 
-// A data file that a type's load handler reads, so that it can be checked without playing.
-struct SectionAsset {
-    enum Kind : uint8_t {
-        kImage,        // path: a picture
-        kModel,        // path: the model's directory, file: its 3DS file
-        kSkybox,       // path: the prefix of six JPEG faces
-        kSkyboxImage,  // path: one JPEG for all six faces
-    };
-    Kind kind;
-    const char* path;
-    const char* file;
-};
-
 struct SectionType {
     const char* name;       // as written in a script header, compared without regard to case
     SectionHandler load;    // once in the loading phase when a section of the type is queued
@@ -53,6 +42,8 @@ struct SectionType {
 inline constexpr int kSectionTypeCount = 21;
 inline constexpr int kLoadingType = 0;
 
+// Defined with the handlers it names, in sections/section_types.cpp: the kernel reaches the section
+// types through this table alone.
 extern const SectionType kSectionTypes[kSectionTypeCount];
 
 // The handler of every slot that a type does not need.

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "kernel/ascii_case.h"
-#include "kernel/fatal.h"
+#include "core/ascii_case.h"
+#include "core/config.h"
+#include "core/fatal.h"
+#include "core/timer.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
-#include "platform/statistics.h"
-#include "platform/timer.h"
+#include "kernel/statistics.h"
 #include "platform/window.h"
 #include "resources/picture_prefetch.h"
 #include "resources/skybox.h"

@@ -1,14 +1,11 @@
-// music.cpp -- reads the soundtrack into memory and drives the sound layer in its call order
+// music.cpp -- drives the sound layer in its call order over the soundtrack's bytes
 #include "platform/music.h"
 
 #include <climits>
-#include <cstdio>
-#include <vector>
+#include <utility>
 
-#include "kernel/fatal.h"
-#include "kernel/script.h"
+#include "core/fatal.h"
 #include "platform/sound.h"
-#include "resources/data_source.h"
 
 namespace {
 
@@ -24,30 +21,16 @@ struct MusicState {
 
 }  // namespace
 
-void open_music() {
+void open_music_output() {
     if (sound_version() < 3.6f) fail();
     if (!sound_set_output(kSoundDefaultOutput) || !sound_set_driver(0) || !sound_init(kSoundRate, 32, 0)) fail();
+}
 
-    DataSource source;
-    switch (open_data_source(snd_mp3file, g_packeddata != 0, &source)) {
-    case kSourceOk:
-        break;
-    case kSourceNotInArchive:
-        fatal_error("Mp3 file not found at PAK");
-    case kSourceNoArchiveFile:
-        fatal_error("Error opening PAK file");
-    default:
-        fatal_error("Mp3 file not found");
-    }
-    // The whole file, or the archive entry's length of bytes; the stream reads from it while playing.
-    s_music.buffer.resize(size_t(source.length));
-    const bool read_whole = read_bytes(&source, s_music.buffer.data(), s_music.buffer.size());
-    close_data_source(&source);
-    if (!read_whole) fatal_error("%s", sound_error_text(kSoundDecodeFailed));
-
+void open_music(std::vector<uint8_t> mp3, float start) {
+    s_music.buffer = std::move(mp3);
     s_music.stream = sound_open_stream(s_music.buffer.data(), s_music.buffer.size());
     if (!s_music.stream) fail();
-    if (g_demostart > 0.0f && !sound_set_stream_time(s_music.stream, music_start_ms())) fail();
+    if (start > 0.0f && !sound_set_stream_time(s_music.stream, music_time_ms(start))) fail();
 }
 
 void start_music() {
@@ -55,9 +38,9 @@ void start_music() {
     if (s_music.channel < 0 || !sound_set_paused(s_music.channel, false)) fail();
 }
 
-int music_start_ms() {
+int music_time_ms(float seconds) {
     // Truncated, as the stream's time is set in whole milliseconds.
-    const float ms = g_demostart * 1000.0f;
+    const float ms = seconds * 1000.0f;
     return ms < float(INT_MAX) ? int(ms) : INT_MAX;
 }
 

@@ -1,12 +1,16 @@
-// music.h -- the soundtrack: the MP3 read whole into memory and played from g_demostart
+// music.h -- the soundtrack: an MP3 held in memory, played on the sound layer from a start time
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
-// Starts the sound layer and opens the stream of snd_mp3file (from data.dat with g_packeddata),
-// positioned at g_demostart. Exits through fatal_error on any failure.
-void open_music();
+// Starts the sound layer on the default output at 44100 Hz. Exits through fatal_error when it cannot.
+void open_music_output();
+
+// Keeps the MP3's bytes and opens the stream over them, positioned at start seconds. Exits through
+// fatal_error when they are no MP3 or the position cannot be reached.
+void open_music(std::vector<uint8_t> mp3, float start);
 
 // Plays the stream, paused on a free channel and then unpaused at once.
 void start_music();
@@ -17,8 +21,8 @@ float music_cpu_usage();
 // Closes the stream, if one was opened, and the sound layer.
 void close_music();
 
-// g_demostart in whole milliseconds, where the stream starts.
-int music_start_ms();
+// A time in seconds as the whole milliseconds the stream is positioned by.
+int music_time_ms(float seconds);
 
-// The MP3 as read, for a second stream over the same bytes; nullptr before open_music.
+// The MP3 as kept, for a second stream over the same bytes; nullptr before open_music.
 const uint8_t* music_data(size_t* length);

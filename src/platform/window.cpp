@@ -4,8 +4,7 @@
 #include <SDL.h>
 #include <GL/gl.h>
 
-#include "kernel/kernel.h"
-#include "kernel/script.h"
+#include "core/config.h"
 #include "platform/gl_log.h"
 
 DisplayState g_display;
@@ -142,41 +141,32 @@ void set_present_hook(void (*hook)()) {
     s_window.present_hook = hook;
 }
 
-void handle_window_event(const SDL_Event& event) {
+WindowEvent translate_window_event(const SDL_Event& event) {
+    WindowEvent result;
     switch (event.type) {
     case SDL_QUIT:
-        g_kernel.quit = true;
+        result.kind = WindowEvent::kClose;
         break;
     case SDL_WINDOWEVENT:
-        if (event.window.event == SDL_WINDOWEVENT_CLOSE) g_kernel.quit = true;
+        if (event.window.event == SDL_WINDOWEVENT_CLOSE) result.kind = WindowEvent::kClose;
         break;
     case SDL_KEYDOWN:
         if (event.key.repeat) break;
-        switch (event.key.keysym.sym) {
-        case SDLK_ESCAPE:
-            g_kernel.quit = true;
-            break;
-        case SDLK_d:
-            if (g_debug) g_kernel.debug_lines = !g_kernel.debug_lines;
-            break;
-        case SDLK_f:
-            g_drawfps = !g_drawfps;
-            break;
-        default:
-            break;
-        }
+        result.kind = WindowEvent::kKey;
+        result.key = event.key.keysym.sym;
         break;
     default:
         // Key releases, mouse buttons and everything else: nothing.
         break;
     }
+    return result;
 }
 
-bool poll_window_event() {
+bool poll_window_event(WindowEvent* event) {
     if (!s_window.video) return false;
-    SDL_Event event;
-    if (!SDL_PollEvent(&event)) return false;
-    handle_window_event(event);
+    SDL_Event polled;
+    if (!SDL_PollEvent(&polled)) return false;
+    *event = translate_window_event(polled);
     return true;
 }
 

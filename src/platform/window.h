@@ -23,10 +23,19 @@ void present_frame();
 // varnel-capture reads each frame back here, before the buffers are swapped.
 void set_present_hook(void (*hook)());
 
-// Takes one waiting window event and acts on it (close request, Escape, D and F); false when none
-// was waiting.
-bool poll_window_event();
-void handle_window_event(const SDL_Event& event);
+// What the window reports to the program that runs the frames.
+struct WindowEvent {
+    enum Kind { kNone, kClose, kKey };
+    Kind kind = kNone;
+    int key = 0;  // kKey: the SDL key code of the key pressed
+};
+
+// A close request (the window's close button, or SDL's quit) is kClose; a key pressed, not held
+// down to repeat, is kKey; key releases, mouse buttons and everything else are kNone.
+WindowEvent translate_window_event(const SDL_Event& event);
+
+// Takes one waiting window event and translates it; false when none was waiting.
+bool poll_window_event(WindowEvent* event);
 
 // Deletes the context, restores the desktop display mode, shows the cursor, destroys the window;
 // each step only for what exists.

@@ -4,7 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "kernel/script.h"
+#include "core/config.h"
 #include "resources/image.h"
 
 namespace {

@@ -15,6 +15,15 @@ void upload_particle_textures(const ParticleSystem& system) {
     for (int image : system.textures) upload_texture(image);
 }
 
+bool load_particle_texture(ParticleSystem* system, const char* path, int options, bool from_archive) {
+    const int image = load_texture(path, from_archive);
+    if (image < 0) return false;
+    system->textures.assign(1, image);
+    set_texture_options(image, options);
+    upload_particle_textures(*system);
+    return true;
+}
+
 void set_particle_position(ParticleSystem* system, int index, float x, float y, float z) {
     Particle& p = system->particles[size_t(index)];
     p.position[0] = x;

@@ -22,6 +22,10 @@ struct ParticleSystem {
 ParticleSystem create_particle_system(int count);
 void upload_particle_textures(const ParticleSystem& system);
 
+// Gives the system the one picture at path, with the texture options, and uploads it; false, and
+// nothing uploaded, when the picture cannot be loaded.
+bool load_particle_texture(ParticleSystem* system, const char* path, int options, bool from_archive);
+
 void set_particle_position(ParticleSystem* system, int index, float x, float y, float z);
 void set_particle_velocity(ParticleSystem* system, int index, float x, float y, float z);
 void set_particle_acceleration(ParticleSystem* system, int index, float x, float y, float z);

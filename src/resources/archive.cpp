@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "kernel/ascii_case.h"
+#include "core/ascii_case.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "kernel/ascii_case.h"
-#include "platform/timer.h"
+#include "core/ascii_case.h"
+#include "core/timer.h"
 #include "resources/load_timings.h"
 #include "resources/mipmaps.h"
 #include "resources/picture_file.h"

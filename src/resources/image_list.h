@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "kernel/section.h"
+#include "resources/asset.h"
 
 // Loads every picture of the list, in order, into handles; returns the position of the first that
 // failed to load, or -1 when all did.

@@ -7,7 +7,7 @@
 // libjpeg's header needs size_t and FILE declared before it.
 #include <jpeglib.h>
 
-#include "kernel/fatal.h"
+#include "core/fatal.h"
 #include "resources/image_decoders.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // load_timings.cpp -- the loaders' time per step, for the benchmark's report
 #include "resources/load_timings.h"
 
-#include "platform/timer.h"
+#include "core/timer.h"
 
 LoadTimings g_load_timings;
 

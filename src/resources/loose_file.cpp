@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "kernel/ascii_case.h"
+#include "core/ascii_case.h"
 
 namespace {
 

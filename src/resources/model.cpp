@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "platform/timer.h"
+#include "core/timer.h"
 #include "resources/data_source.h"
 #include "resources/image.h"
 #include "resources/load_timings.h"

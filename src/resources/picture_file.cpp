@@ -1,7 +1,7 @@
 // picture_file.cpp -- the decoder a path takes, and its file read and decoded into pixels
 #include "resources/picture_file.h"
 
-#include "platform/timer.h"
+#include "core/timer.h"
 #include "resources/data_source.h"
 
 PictureFormat picture_format(const std::string& path) {

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/timer.h"
+#include "core/timer.h"
 #include "resources/load_timings.h"
 
 namespace {

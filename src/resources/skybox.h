@@ -1,9 +1,7 @@
-// skybox.h -- a textured cube drawn round the camera without writing depth
+// skybox.h -- the six faces of a sky cube, or one picture on all six: loaded, uploaded, named
 #pragma once
 
 #include <memory>
-
-struct Camera;
 
 struct Skybox {
     int images[6] = {-1, -1, -1, -1, -1, -1};  // one per face: rt, lf, bk, ft, up, dn
@@ -22,7 +20,3 @@ void upload_skybox(const Skybox& skybox);
 // The file of face 0 to 5 (rt, lf, bk, ft, up, dn) of a six-face skybox; false when the type has no
 // extension or the path would not fit.
 bool skybox_face_path(const char* name, int type, int face, char (&path)[64]);
-
-// Draws the cube centred on the camera's position on top of the current model-view matrix;
-// leaves depth writes on, the model-view matrix as it was and every enable as it was.
-void draw_skybox(const Skybox& skybox, const Camera& camera);

@@ -7,13 +7,15 @@
 #include <iterator>
 #include <memory>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
+#include "core/random.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "platform/window.h"
 #include "render/camera.h"
 #include "render/light.h"
 #include "render/particles.h"
+#include "render/skybox_draw.h"
 #include "resources/image.h"
 #include "resources/model.h"
 #include "resources/skybox.h"
@@ -113,20 +115,20 @@ void emit(ParticleSystem* system, const Fountain& f) {
     for (int i = 0; i < count; ++i) {
         if (system->particles[size_t(i)].alive) continue;
         set_particle_position(system, i, 0.0f, 0.0f, 0.0f);
-        const float vz = float(rand() % f.velocity_modulus) * f.velocity_step + f.velocity_offset;
-        const float vy = float(rand() % f.velocity_modulus) * f.velocity_step + f.velocity_offset;
-        const float vx = float(rand() % f.velocity_modulus) * f.velocity_step + f.velocity_offset;
+        const float vz = float(random_below(f.velocity_modulus)) * f.velocity_step + f.velocity_offset;
+        const float vy = float(random_below(f.velocity_modulus)) * f.velocity_step + f.velocity_offset;
+        const float vx = float(random_below(f.velocity_modulus)) * f.velocity_step + f.velocity_offset;
         set_particle_velocity(system, i, vx, vy, vz);
         if (f.random_colour) {
-            const float b = float(rand() % 255) * 0.003921569f;
-            const float g = float(rand() % 255) * 0.003921569f;
-            const float r = float(rand() % 255) * 0.003921569f;
+            const float b = float(random_below(255)) * 0.003921569f;
+            const float g = float(random_below(255)) * 0.003921569f;
+            const float r = float(random_below(255)) * 0.003921569f;
             set_particle_colour(system, i, r, g, b, 1.0f);
         } else {
             set_particle_colour(system, i, 1.0f, 1.0f, 0.0f, 1.0f);
         }
         set_particle_acceleration(system, i, 0.0f, 0.0f, 0.0f);
-        set_particle_life(system, i, float(rand() % 100) * f.life_step);
+        set_particle_life(system, i, float(random_below(100)) * f.life_step);
         system->particles[size_t(i)].texture_slot = 0;
         system->particles[size_t(i)].alive = 1;
     }
@@ -140,11 +142,9 @@ void load_fountain(FountainId id) {
     for (Particle& p : system.particles) p.alive = 0;
     emit(&system, f);
     const char* path = kAmilarAssets[f.asset].path;
-    const int image = load_texture(path, g_packeddata != 0);
-    if (image < 0) fatal_error("Error loading texture '%s'", file_name(path));
-    system.textures.assign(1, image);
-    set_texture_options(image, f.options);
-    upload_particle_textures(system);
+    if (!load_particle_texture(&system, path, f.options, g_packeddata != 0)) {
+        fatal_error("Error loading texture '%s'", file_name(path));
+    }
 }
 
 // Places the camera for shot k + 1 (k from 0 to 10) at tau seconds into it.

@@ -2,12 +2,12 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <span>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
+#include "core/random.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "render/overlay.h"
 #include "render/particles.h"
 #include "resources/image.h"
@@ -35,10 +35,6 @@ struct AscensionState {
     ParticleSystem sparks;             // phase 2: a fast spray
     ParticleSystem souls;              // phase 2: ten large sprites, never brought back down
 } s_ascension;
-
-int random_below(int n) {
-    return rand() % n;
-}
 
 // Colour channels are drawn blue first.
 void random_colour(ParticleSystem* system, int index, float alpha) {
@@ -91,10 +87,9 @@ void load_flare_system(ParticleSystem* system, int count, float size, void (*emi
     *system = create_particle_system(count);
     system->size = size;
     emit();
-    system->textures.assign(1, load_texture(kFlarePath, g_packeddata != 0));
-    if (system->textures[0] < 0) fatal_error("Error loading texture 'blueflare.jpg'");
-    set_texture_options(system->textures[0], kTextureNoMipmaps | kTextureClamp);
-    upload_particle_textures(*system);
+    if (!load_particle_texture(system, kFlarePath, kTextureNoMipmaps | kTextureClamp, g_packeddata != 0)) {
+        fatal_error("Error loading texture 'blueflare.jpg'");
+    }
 }
 
 void begin_additive() {

@@ -4,12 +4,13 @@
 #include <cmath>
 #include <memory>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "platform/window.h"
 #include "render/camera.h"
 #include "render/light.h"
+#include "render/skybox_draw.h"
 #include "resources/model.h"
 #include "resources/skybox.h"
 #include "sections/sections.h"

@@ -1,5 +1,5 @@
 // cameraloc.cpp -- "cameraloc": the default camera, for sections that draw with the current matrices
-#include "kernel/fatal.h"
+#include "core/fatal.h"
 #include "kernel/kernel.h"
 #include "render/camera.h"
 #include "sections/sections.h"

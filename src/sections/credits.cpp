@@ -5,9 +5,10 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
+#include "core/random.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "render/camera.h"
 #include "render/overlay.h"
 #include "resources/image.h"
@@ -87,7 +88,7 @@ void credits_render() {
         glTranslatef(15.0f, 0.0f, 0.0f);
         glColor4f(1.0f, 1.0f, 1.0f, 0.5f);
         draw_3d_quad(s_credits.quads[kFinalTitle]);
-        glColor4f(1.0f, 1.0f, 1.0f, 0.75f + 0.01f * float(rand() % 25));
+        glColor4f(1.0f, 1.0f, 1.0f, 0.75f + 0.01f * float(random_below(25)));
         draw_3d_quad(s_credits.quads[kFinalTitle]);
         glPopMatrix();
     } else {

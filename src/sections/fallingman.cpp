@@ -2,12 +2,12 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <memory>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
+#include "core/random.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "render/camera.h"
 #include "render/light.h"
 #include "resources/model.h"
@@ -83,16 +83,12 @@ void silhouette(float tau, float length) {
     glEnable(GL_TEXTURE_2D);
 }
 
-int r_mod(int n) {
-    return std::rand() % n;
-}
-
 // The face from very close, shaking in a flickering red light.
 void face() {
     // Each red value drawn afresh, in this order.
-    const float ambient_red = 0.2f + 0.1f * float(r_mod(5));
-    const float diffuse_red = 0.2f + 0.1f * float(r_mod(5));
-    const float specular_red = 0.2f + 0.1f * float(r_mod(5));
+    const float ambient_red = 0.2f + 0.1f * float(random_below(5));
+    const float diffuse_red = 0.2f + 0.1f * float(random_below(5));
+    const float specular_red = 0.2f + 0.1f * float(random_below(5));
     const GLfloat ambient[4] = {ambient_red, 0, 0, 1};
     const GLfloat diffuse[4] = {diffuse_red, 0, 0, 1};
     const GLfloat specular[4] = {specular_red, 0, 0, 1};
@@ -107,10 +103,10 @@ void face() {
     glDisable(GL_LIGHT0);
     glShadeModel(GL_SMOOTH);
     glPushMatrix();
-    glRotatef(90.0f + float(r_mod(3)), 1.0f, 0.0f, 0.0f);
-    glRotatef(90.0f + float(r_mod(3)), 0.0f, 0.0f, 1.0f);
+    glRotatef(90.0f + float(random_below(3)), 1.0f, 0.0f, 0.0f);
+    glRotatef(90.0f + float(random_below(3)), 0.0f, 0.0f, 1.0f);
     glTranslatef(-0.065f, -0.07f, -0.02f);
-    glRotatef(30.0f + float(r_mod(3)), 1.0f, 0.0f, 0.0f);
+    glRotatef(30.0f + float(random_below(3)), 1.0f, 0.0f, 0.0f);
     draw_model(*s_falling.face);
     glPopMatrix();
     glDisable(GL_LIGHT0);

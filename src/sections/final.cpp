@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <memory>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
+#include "core/random.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "platform/window.h"
 #include "render/camera.h"
 #include "render/overlay.h"
+#include "render/skybox_draw.h"
 #include "resources/skybox.h"
 #include "sections/sections.h"
 
@@ -56,7 +58,7 @@ void final_render() {
     // The sky spins in the projection, which is restored after it.
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
-    glColor4f(1.0f, 1.0f, 1.0f, 0.9f + 0.05f * float(rand() % 2));
+    glColor4f(1.0f, 1.0f, 1.0f, 0.9f + 0.05f * float(random_below(2)));
     glRotatef(t * 100.0f, 0.0f, 1.0f, 0.0f);
     draw_skybox(*s_final.skybox, *camera);
     glMatrixMode(GL_PROJECTION);

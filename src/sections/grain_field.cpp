@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "kernel/fatal.h"
+#include "core/fatal.h"
+#include "core/random.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ const GrainVertex& vertex_at(const GrainField& field, int row, int column) {
 // of eleven steps of a tenth of the noise.
 void roughen(GrainField* field, int row, int column, float z) {
     const float theta = 2.0f * float(column) * kPi / float(field->columns - 1);
-    const float rho = field->radius + float(std::rand() % 11) * field->noise * 0.1f;
+    const float rho = field->radius + float(random_below(11)) * field->noise * 0.1f;
     GrainVertex& v = vertex_at(field, row, column);
     v.position[0] = rho * std::cos(theta);
     v.position[1] = rho * std::sin(theta);

@@ -3,9 +3,9 @@
 
 #include <memory>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "render/light.h"
 #include "resources/image.h"
 #include "resources/model.h"

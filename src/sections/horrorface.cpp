@@ -1,12 +1,12 @@
 // horrorface.cpp -- "horrorface": the face turning and shaking as a red light rises on it
 #include <GL/gl.h>
 
-#include <cstdlib>
 #include <memory>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
+#include "core/random.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "render/camera.h"
 #include "render/light.h"
 #include "resources/model.h"
@@ -19,13 +19,9 @@ struct HorrorfaceState {
     Camera camera;                // 0.3 in front of the face
 } s_horror;
 
-int r_mod(int n) {
-    return std::rand() % n;
-}
-
 // +1, -1 or +1: (-1) to the power of a random 0, 1 or 2.
 float random_sign() {
-    return r_mod(3) == 1 ? -1.0f : 1.0f;
+    return random_below(3) == 1 ? -1.0f : 1.0f;
 }
 
 }  // namespace
@@ -71,15 +67,15 @@ void horrorface_render() {
     glPushMatrix();
     glTranslatef(0.02f, -0.05f, 0.1f);
     const float s1 = random_sign();
-    glRotatef(90.0f + s1 * float(r_mod(5)), 1.0f, 0.0f, 0.0f);
+    glRotatef(90.0f + s1 * float(random_below(5)), 1.0f, 0.0f, 0.0f);
     // Turns from 225 degrees at sync[0] to 135 at the end.
     glRotatef(135.0f - 90.0f * (tau - length) / length, 0.0f, 0.0f, 1.0f);
     const float s2 = random_sign();
-    glRotatef(s2 * float(r_mod(5)), 0.0f, 1.0f, 0.0f);
+    glRotatef(s2 * float(random_below(5)), 0.0f, 1.0f, 0.0f);
     // Each axis shakes by its own random factor.
-    const float sx = 1.0f + 0.01f * float(r_mod(5));
-    const float sy = 1.0f + 0.01f * float(r_mod(5));
-    const float sz = 1.0f + 0.01f * float(r_mod(5));
+    const float sx = 1.0f + 0.01f * float(random_below(5));
+    const float sy = 1.0f + 0.01f * float(random_below(5));
+    const float sz = 1.0f + 0.01f * float(random_below(5));
     glScalef(sx, sy, sz);
     draw_model(*s_horror.face);
     glPopMatrix();

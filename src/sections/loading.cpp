@@ -2,9 +2,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "platform/window.h"
 #include "resources/image.h"
 #include "sections/sections.h"

@@ -5,11 +5,13 @@
 #include <cstdlib>
 #include <memory>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
+#include "core/random.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "platform/window.h"
 #include "render/camera.h"
+#include "render/skybox_draw.h"
 #include "resources/skybox.h"
 #include "sections/sections.h"
 
@@ -85,7 +87,7 @@ void marspanorama_render() {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
-    glColor4f(1.0f, 1.0f, 1.0f, 0.9f + 0.05f * float(std::rand() % 2));
+    glColor4f(1.0f, 1.0f, 1.0f, 0.9f + 0.05f * float(random_below(2)));
     glRotatef(2.0f * std::sin(t), 0.0f, 1.0f, 0.0f);
     draw_skybox(*s_panorama.sky, camera);
     glMatrixMode(GL_PROJECTION);
@@ -93,7 +95,7 @@ void marspanorama_render() {
 
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
-    glColor4f(1.0f, 1.0f, 1.0f, 0.2f + 0.05f * float(std::rand() % 2));
+    glColor4f(1.0f, 1.0f, 1.0f, 0.2f + 0.05f * float(random_below(2)));
     glRotatef(-std::cos(t), 0.0f, 1.0f, 0.0f);
     draw_skybox(*s_panorama.sky, camera);
     glMatrixMode(GL_PROJECTION);

@@ -1,11 +1,11 @@
 // redexplosion.cpp -- "redExplosion": two copies of an explosion added over the layers below, turning apart
 #include <GL/gl.h>
 
-#include <cstdlib>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
+#include "core/random.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "render/overlay.h"
 #include "resources/image.h"
 #include "sections/sections.h"
@@ -34,7 +34,7 @@ void redexplosion_render() {
     // No clear: the light adds to whatever the layers below drew.
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    glColor4f(1.0f, 1.0f, 1.0f, 0.7f + 0.1f * float(std::rand() % 3));
+    glColor4f(1.0f, 1.0f, 1.0f, flicker_alpha());
     // Shrinks to 75 %, the two copies turning 30 degrees apart in opposite directions.
     const float h = 1.0f - 0.25f * t / length;
     for (const float turn : {30.0f * t / length, -30.0f * t / length}) {

@@ -4,11 +4,12 @@
 #include <cmath>
 #include <memory>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "render/camera.h"
 #include "render/light.h"
+#include "render/skybox_draw.h"
 #include "resources/image.h"
 #include "resources/skybox.h"
 #include "sections/sections.h"

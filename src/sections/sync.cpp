@@ -3,9 +3,9 @@
 
 #include <iterator>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "render/overlay.h"
 #include "resources/image_list.h"
 #include "sections/sections.h"

@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "render/camera.h"
 #include "resources/image.h"
 #include "sections/grain_field.h"

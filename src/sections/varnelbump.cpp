@@ -2,11 +2,11 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <cstdlib>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
+#include "core/random.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "render/overlay.h"
 #include "resources/image.h"
 #include "sections/sections.h"
@@ -48,7 +48,7 @@ void varnelbump_render() {
 
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glColor4f(1.0f, 1.0f, 1.0f, 0.7f + 0.1f * float(std::rand() % 3));
+    glColor4f(1.0f, 1.0f, 1.0f, flicker_alpha());
     // The slab shrinks to 95 % over the section.
     const float d = 1.0f - 0.05f * t / section.duration;
 

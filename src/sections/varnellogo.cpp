@@ -4,9 +4,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
+#include "core/random.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "render/camera.h"
 #include "resources/model.h"
 #include "sections/sections.h"
@@ -31,8 +32,8 @@ std::unique_ptr<Model> load_part(const char* directory, const char* file) {
 // One frame in eight, the red variant at a faint random alpha instead of the normal one, drawn
 // with the colour already current.
 void draw_flickering(const Model& normal, const Model& red) {
-    if (std::rand() % 8 == 1) {
-        glColor4f(1.0f, 1.0f, 1.0f, float(std::rand() % 5) * 0.1f);
+    if (random_below(8) == 1) {
+        glColor4f(1.0f, 1.0f, 1.0f, float(random_below(5)) * 0.1f);
         draw_textured_model(red);
     } else {
         draw_textured_model(normal);
@@ -70,7 +71,7 @@ void fly_in(float tau, float d, float u) {
 
 // Phases 3 and 4 draw over whatever the buffers hold, turned so that the models face the camera.
 void begin_red() {
-    glColor4f(1.0f, 1.0f, 1.0f, float(std::rand() % 4) * 0.1f + 0.6f);
+    glColor4f(1.0f, 1.0f, 1.0f, float(random_below(4)) * 0.1f + 0.6f);
     apply_projection(s_logo.camera);
     apply_camera(s_logo.camera);
     glPushMatrix();
@@ -88,7 +89,7 @@ void end_red() {
 void echo(float tau, float d) {
     begin_red();
     for (int i = 1; i <= 4; ++i) {
-        glColor4f(1.0f, 1.0f, 1.0f, float(std::rand() % 3) * 0.1f + 0.7f / float(i));
+        glColor4f(1.0f, 1.0f, 1.0f, float(random_below(3)) * 0.1f + 0.7f / float(i));
         const float s = (d - tau) * float(i) * 0.03f / d + 1.0f;
         glScalef(s, s, s);
         draw_textured_model(*s_logo.red_frame);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <new>
 
-#include "kernel/fatal.h"
+#include "core/fatal.h"
 #include "kernel/kernel.h"
 
 namespace {

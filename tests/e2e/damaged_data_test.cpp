@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "kernel/ascii_case.h"
+#include "core/ascii_case.h"
 #include "kernel/section.h"
 #include "support/scratch.h"
 

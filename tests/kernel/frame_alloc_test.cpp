@@ -4,12 +4,12 @@
 #include <unistd.h>
 
 #include "alloc_counter.h"
+#include "core/timer.h"
 #include "kernel/kernel.h"
+#include "kernel/keys.h"
 #include "kernel/script.h"
 #include "kernel/timeline.h"
 #include "mkdata.h"
-#include "platform/timer.h"
-#include "platform/window.h"
 #include "support/gl_context.h"
 #include "support/pictures.h"
 #include "support/scratch.h"
@@ -39,7 +39,7 @@ TEST(FrameAllocations, NoneInARunningTimeline) {
     auto frames = [](int count) {
         for (int i = 0; i < count; ++i) {
             g_drawfps = (i / 50) % 2;
-            poll_window_event();
+            process_window_event();
             run_frame();
             advance_clock();
         }
@@ -81,7 +81,7 @@ TEST(FrameAllocations, NoneInAnyFrameOfTheDefaultShow) {
     reset_allocation_count();
     count_allocations(true);
     while (!g_kernel.quit) {
-        poll_window_event();
+        process_window_event();
         run_frame();
         advance_clock();
         ++frames;

@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "core/timer.h"
 #include "kernel/kernel.h"
+#include "kernel/keys.h"
 #include "kernel/script.h"
 #include "kernel/timeline.h"
 #include "mkdata.h"
-#include "platform/timer.h"
 #include "platform/window.h"
 #include "support/gl_context.h"
 #include "support/scratch.h"
@@ -81,7 +82,7 @@ TEST(ShowFrames, AreTheRecordedPictures) {
     run_loading_phase();
     start_clock();
     while (!g_kernel.quit) {
-        poll_window_event();
+        process_window_event();
         run_frame();
         advance_clock();
     }

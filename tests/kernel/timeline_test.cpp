@@ -8,11 +8,11 @@
 #include <string>
 #include <utility>
 
-#include "kernel/fatal.h"
+#include "core/config.h"
+#include "core/fatal.h"
+#include "core/timer.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "kernel/timeline.h"
-#include "platform/timer.h"
 #include "support/scratch.h"
 
 namespace {

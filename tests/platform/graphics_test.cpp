@@ -5,9 +5,9 @@
 
 #include <utility>
 
+#include "core/config.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
-#include "platform/statistics.h"
+#include "kernel/statistics.h"
 #include "platform/text.h"
 #include "platform/window.h"
 #include "support/gl_context.h"

@@ -3,7 +3,7 @@
 
 #include <GL/gl.h>
 
-#include "kernel/script.h"
+#include "core/config.h"
 #include "render/overlay.h"
 #include "resources/image.h"
 #include "support/gl_context.h"

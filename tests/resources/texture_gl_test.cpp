@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "kernel/kernel.h"
+#include "platform/window.h"
 #include "render/camera.h"
+#include "render/skybox_draw.h"
 #include "resources/image.h"
 #include "resources/mipmaps.h"
 #include "resources/model.h"
 #include "resources/skybox.h"
 #include "sections/sections.h"
-#include "platform/window.h"
 #include "support/gl_context.h"
 #include "support/pictures.h"
 #include "support/scratch.h"

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "core/config.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "resources/image.h"
 #include "sections/sections.h"
 #include "support/gl_context.h"

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "kernel/script.h"
+#include "core/config.h"
 #include "platform/text.h"
 #include "platform/window.h"
 

@@ -5,7 +5,8 @@
 
 #include <cstdlib>
 
-#include "kernel/fatal.h"
+#include "core/fatal.h"
+#include "kernel/program.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // GCC 12's runtime takes a dynamic TLS block of the GL driver's for one with the header of an old
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     setenv("LSAN_OPTIONS", __lsan_default_options(), 0);
 #endif
     set_fatal_message_box(false);
+    set_shutdown_routine(shutdown);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -9,7 +9,7 @@
 
 #include <jpeglib.h>
 
-#include "platform/timer.h"
+#include "core/timer.h"
 #include "resources/data_source.h"
 #include "resources/image.h"
 #include "resources/image_decoders.h"

@@ -12,13 +12,15 @@
 #include <vector>
 
 #include "alloc_counter.h"
+#include "core/fatal.h"
+#include "core/timer.h"
 #include "decode_floor.h"
-#include "kernel/fatal.h"
 #include "kernel/kernel.h"
+#include "kernel/keys.h"
+#include "kernel/program.h"
 #include "kernel/script.h"
 #include "kernel/timeline.h"
 #include "platform/text.h"
-#include "platform/timer.h"
 #include "platform/window.h"
 #include "resources/image.h"
 #include "resources/load_timings.h"
@@ -194,6 +196,7 @@ uint64_t start_show(int width, int height, int fps, float from) {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     set_fatal_message_box(false);
+    set_shutdown_routine(shutdown);
     parse_script();
     if (from >= 0.0f) drop_sections_after(from + 1.5f / float(fps));
     gl_fullscreen = 0;
@@ -215,7 +218,7 @@ uint64_t start_show(int width, int height, int fps, float from) {
 }
 
 void run_one_frame() {
-    poll_window_event();
+    process_window_event();
     run_frame();
     advance_clock();
 }
@@ -251,7 +254,7 @@ nlohmann::ordered_json run_show(const ShowRunOptions& options) {
         std::fill(std::begin(s_run.called), std::end(s_run.called), false);
         const uint64_t start = read_counter();
         count_allocations(true);
-        poll_window_event();
+        process_window_event();
         run_frame();
         count_allocations(false);
         frame_ticks += read_counter() - start;

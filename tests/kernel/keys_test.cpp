@@ -1,10 +1,11 @@
-// window_events_test.cpp -- the keys and window events that the player acts on
+// keys_test.cpp -- the keys and window events that the player acts on, from SDL's events
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 
+#include "core/config.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
+#include "kernel/keys.h"
 #include "platform/window.h"
 
 namespace {
@@ -15,6 +16,11 @@ SDL_Event key(SDL_Keycode sym, Uint32 type = SDL_KEYDOWN, Uint8 repeat = 0) {
     event.key.keysym.sym = sym;
     event.key.repeat = repeat;
     return event;
+}
+
+// The whole path that an SDL event takes: the window translates it, the kernel acts on it.
+void deliver(const SDL_Event& event) {
+    handle_window_event(translate_window_event(event));
 }
 
 class WindowEventsTest : public testing::Test {
@@ -28,47 +34,47 @@ protected:
 };
 
 TEST_F(WindowEventsTest, EscapeAndCloseRequestsQuit) {
-    handle_window_event(key(SDLK_ESCAPE, SDL_KEYUP));
+    deliver(key(SDLK_ESCAPE, SDL_KEYUP));
     EXPECT_FALSE(g_kernel.quit) << "a released key does nothing";
-    handle_window_event(key(SDLK_ESCAPE));
+    deliver(key(SDLK_ESCAPE));
     EXPECT_TRUE(g_kernel.quit);
 
     g_kernel.quit = false;
     SDL_Event close = {};
     close.type = SDL_WINDOWEVENT;
     close.window.event = SDL_WINDOWEVENT_CLOSE;
-    handle_window_event(close);
+    deliver(close);
     EXPECT_TRUE(g_kernel.quit);
 
     g_kernel.quit = false;
     SDL_Event quit = {};
     quit.type = SDL_QUIT;
-    handle_window_event(quit);
+    deliver(quit);
     EXPECT_TRUE(g_kernel.quit);
 }
 
 TEST_F(WindowEventsTest, DTogglesDebugLinesOnlyWithDebugOn) {
-    handle_window_event(key(SDLK_d));
+    deliver(key(SDLK_d));
     EXPECT_FALSE(g_kernel.debug_lines);
     g_debug = 1;
-    handle_window_event(key(SDLK_d));
+    deliver(key(SDLK_d));
     EXPECT_TRUE(g_kernel.debug_lines);
-    handle_window_event(key(SDLK_d, SDL_KEYDOWN, 1));
+    deliver(key(SDLK_d, SDL_KEYDOWN, 1));
     EXPECT_TRUE(g_kernel.debug_lines) << "a held key toggles once";
-    handle_window_event(key(SDLK_d));
+    deliver(key(SDLK_d));
     EXPECT_FALSE(g_kernel.debug_lines);
 }
 
 TEST_F(WindowEventsTest, FTogglesTheFrameRateWhateverDebugIs) {
-    handle_window_event(key(SDLK_f));
+    deliver(key(SDLK_f));
     EXPECT_EQ(g_drawfps, 1);
-    handle_window_event(key(SDLK_f));
+    deliver(key(SDLK_f));
     EXPECT_EQ(g_drawfps, 0);
 
     SDL_Event click = {};
     click.type = SDL_MOUSEBUTTONDOWN;
-    handle_window_event(click);
-    handle_window_event(key(SDLK_q));
+    deliver(click);
+    deliver(key(SDLK_q));
     EXPECT_FALSE(g_kernel.quit);
 }
 

@@ -1,5 +1,5 @@
 // statistics.cpp -- formats and draws the statistics overlay into fixed buffers
-#include "platform/statistics.h"
+#include "kernel/statistics.h"
 
 #include <GL/gl.h>
 
@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/config.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "platform/music.h"
 #include "platform/text.h"
 

@@ -1,5 +1,5 @@
 // fatal.cpp -- the fatal error routine
-#include "kernel/fatal.h"
+#include "core/fatal.h"
 
 #include <SDL.h>
 
@@ -9,13 +9,16 @@
 #include <exception>
 #include <new>
 
-#include "kernel/program.h"
-
 namespace {
 
 struct FatalState {
-    bool message_box = true;  // show the box after writing to standard error
+    bool message_box = true;      // show the box after writing to standard error
+    void (*shutdown)() = nullptr;  // run before the message and before every exit
 } s_fatal;
+
+void run_shutdown() {
+    if (s_fatal.shutdown) s_fatal.shutdown();
+}
 
 [[noreturn]] void on_terminate() {
     const char* what = "Unexpected error";
@@ -36,12 +39,16 @@ void route_terminate_through_shutdown() {
     std::set_terminate(on_terminate);
 }
 
+void set_shutdown_routine(void (*shutdown)()) {
+    s_fatal.shutdown = shutdown;
+}
+
 void set_fatal_message_box(bool shown) {
     s_fatal.message_box = shown;
 }
 
 void exit_program(int status) {
-    shutdown();
+    run_shutdown();
     fflush(stderr);
     exit(status);
 }
@@ -54,7 +61,7 @@ void fatal_error(const char* format, ...) {
     va_end(args);
 
     // The display mode is restored and the window gone before the message shows.
-    shutdown();
+    run_shutdown();
 
     fprintf(stderr, "Error: %s\n", message);
     fflush(stderr);

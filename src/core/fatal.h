@@ -1,14 +1,18 @@
 // fatal.h -- the one way the program fails: shut down, tell the user, exit 1
 #pragma once
 
-// Formats the message (at most 1023 characters), shuts down whatever exists, writes
+// Formats the message (at most 1023 characters), runs the shutdown routine, writes
 // "Error: <message>" as one line to standard error, shows it in a message box titled "Error"
 // when one can be shown, and exits with status 1.
 [[noreturn]] void fatal_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Shuts down whatever exists and ends the process with status: a way out that has already told the
+// Runs the shutdown routine and ends the process with status: a way out that has already told the
 // user (libjpeg's message) still gives the desktop back first.
 [[noreturn]] void exit_program(int status);
+
+// What both run before they exit: the program's shutdown, which releases whatever exists (the display
+// mode, the window, the sound device). None until one is set.
+void set_shutdown_routine(void (*shutdown)());
 
 // An exception that nobody catches (an allocation that fails while loading) would end the process
 // through std::terminate, past the shutdown; after this it ends through fatal_error instead.

@@ -4,9 +4,9 @@
 #include <deque>
 #include <string>
 
+#include "core/config.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
-#include "platform/statistics.h"
+#include "kernel/statistics.h"
 
 namespace {
 

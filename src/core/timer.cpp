@@ -1,5 +1,5 @@
 // timer.cpp -- the performance counter and the fixed clock of headless captures
-#include "platform/timer.h"
+#include "core/timer.h"
 
 #include <SDL.h>
 

@@ -1,0 +1,44 @@
+// config.cpp -- the configuration variables, their defaults and the table the script parser reads
+#include "core/config.h"
+
+#include <cstdio>
+
+char g_demoname[kScriptStringSize];
+int32_t g_drawfps;
+int32_t g_debug;
+int32_t g_packeddata;
+float g_demostart;
+uint8_t gl_fullscreen;
+uint8_t gl_info;
+int32_t gl_width;
+int32_t gl_height;
+uint8_t snd_enable;
+char snd_mp3file[kScriptStringSize];
+
+const ConfigVariable kConfigVariables[kConfigVariableCount] = {
+    {"g_demoname", ConfigKind::String, g_demoname},
+    {"g_drawfps", ConfigKind::Integer, &g_drawfps},
+    {"g_debug", ConfigKind::Integer, &g_debug},
+    {"g_packeddata", ConfigKind::Integer, &g_packeddata},
+    {"g_demostart", ConfigKind::Float, &g_demostart},
+    {"gl_fullscreen", ConfigKind::Byte, &gl_fullscreen},
+    {"gl_info", ConfigKind::Byte, &gl_info},
+    {"gl_width", ConfigKind::Integer, &gl_width},
+    {"gl_height", ConfigKind::Integer, &gl_height},
+    {"snd_enable", ConfigKind::Byte, &snd_enable},
+    {"snd_mp3file", ConfigKind::String, snd_mp3file},
+};
+
+void set_config_defaults() {
+    snprintf(g_demoname, sizeof g_demoname, "%s", "Varnel");
+    g_drawfps = 0;
+    g_debug = 0;
+    g_packeddata = 0;
+    g_demostart = 0.0f;
+    gl_fullscreen = 1;
+    gl_info = 0;
+    gl_width = 640;
+    gl_height = 480;
+    snd_enable = 0;
+    snd_mp3file[0] = '\0';
+}
