@@ -22,9 +22,17 @@ data: build
 	@$(BUILD)/bin/varnel-mkdata $(BUILD)/demo-loose
 	@rm -rf $(BUILD)/demo && mkdir -p $(BUILD)/demo && cp $(BUILD)/demo-loose/data.dat $(BUILD)/demo/data.dat
 
+# Without an audio output the player stops at its music; make run then plays the show on SDL's dummy
+# driver, whose clock runs as a real device's would.
 run: data
 	@if [ -f $(BUILD)/demo/data.dat ]; then \
-		cd $(BUILD)/demo && ../bin/varnel; \
+		cd $(BUILD)/demo || exit 1; \
+		if probe=$$(../bin/varnel-tool sound 2>/dev/null); then \
+			../bin/varnel; \
+		else \
+			echo "no sound device ($${probe#no sound device: }): playing the show without sound"; \
+			SDL_AUDIODRIVER=dummy ../bin/varnel; \
+		fi; \
 	else \
 		echo "make run: no default show in $(BUILD)/demo yet; nothing to play"; \
 	fi

@@ -10,6 +10,7 @@
 #include "kernel/script.h"
 #include "pak.h"
 #include "script_json.h"
+#include "sound_probe.h"
 
 namespace {
 
@@ -59,6 +60,10 @@ int main(int argc, char** argv) {
     bool check = false;
     script->add_flag("--check", check, "Also load every data file that the used section types read");
 
+    CLI::App* sound = app.add_subcommand("sound",
+        "Open the default audio output as the player does and print its driver and device; exit 1 with SDL's "
+        "reason when none opens");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -72,5 +77,6 @@ int main(int argc, char** argv) {
     if (*image) return inspect_image(path, from_archive, out);
     if (*model) return inspect_model(dir, file, from_archive);
     if (*script) return run_script(check);
+    if (*sound) return probe_sound();
     return 2;
 }

@@ -1,4 +1,4 @@
-// asset_tool_test.cpp -- varnel-tool image, model and script --check as a user runs them
+// asset_tool_test.cpp -- varnel-tool image, model, script --check and sound as a user runs them
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,8 +16,8 @@ protected:
     ScratchDir dir;
 };
 
-ProcessResult tool(const std::vector<std::string>& args) {
-    return run_process(VARNEL_TOOL_BIN, args);
+ProcessResult tool(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+    return run_process(VARNEL_TOOL_BIN, args, env);
 }
 
 ProcessResult convert(const std::vector<std::string>& args) {
@@ -130,6 +130,28 @@ TEST_F(AssetToolTest, ScriptCheckReportsEveryMissingFile) {
     r = tool({"script", "--check"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("checked 2 data files: 0 missing or undecodable"), std::string::npos) << r.err;
+}
+
+TEST_F(AssetToolTest, SoundNamesTheDriverOrSaysWhyThereIsNone) {
+    ProcessResult r = tool({"sound"}, {"SDL_AUDIODRIVER=dummy"});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "driver dummy, default device\n");
+
+    // One line that make run reads SDL's reason from, whether the driver fails to start or to open.
+    const struct {
+        const char* driver;
+        const char* file;
+        const char* reason_names;
+    } failures[] = {{"nosuchdriver", "", "'nosuchdriver' not available"},
+                    {"disk", "no/such/dir/heard.raw", "no/such/dir/heard.raw"}};
+    for (const auto& f : failures) {
+        SCOPED_TRACE(f.driver);
+        r = tool({"sound"}, {std::string("SDL_AUDIODRIVER=") + f.driver, std::string("SDL_DISKAUDIOFILE=") + f.file});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out.rfind("no sound device: ", 0), 0u) << r.out;
+        EXPECT_NE(r.out.find(f.reason_names), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << r.out;
+    }
 }
 
 }  // namespace
