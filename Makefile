@@ -4,8 +4,9 @@ BUILD := build
 ASAN := build-asan
 FUZZ := build-fuzz
 FUZZ_SECONDS ?= 60
+PREFIX ?= /usr/local
 
-.PHONY: all deps build data run test bench capture fuzz clean
+.PHONY: all deps build data run test install deb bench capture fuzz clean
 
 all: build
 
@@ -45,6 +46,14 @@ test: build
 	@cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
 	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=15
+
+# The programs, their manual pages and the documentation under $(PREFIX), inside $(DESTDIR) if given.
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package build/varnel_<version>_<architecture>.deb, with CPack.
+deb: build
+	@cd $(BUILD) && cpack -G DEB
 
 # The default show's handler times, frame rate, loading phase and memory: build/bench.json and a table.
 bench: data

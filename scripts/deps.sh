@@ -17,6 +17,7 @@ googletest libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool x11-utils x11-xserver-utils libx11-dev xfonts-base imagemagick assimp-utils
 ffmpeg
 apitrace
+help2man dpkg-dev file lintian man-db
 "
 
 missing=""

@@ -104,6 +104,9 @@ int main(int argc, char** argv) {
                  "goes: handler times per section type, the frame rate, the loading phase, memory and heap "
                  "allocations per frame",
                  "varnel-bench");
+    app.set_version_flag("--version", "varnel-bench " VARNEL_VERSION);
+    // Two blanks at least between each option and its text, as the manual page's generator needs.
+    app.get_formatter()->column_width(34);
     int fps = 20;
     std::vector<std::string> sizes = {"800x600", "1920x1080"};
     double to = -1.0;

@@ -238,6 +238,9 @@ int main(int argc, char** argv) {
     CLI::App app("Plays the show in the working directory headless, on a fixed clock, and writes its frames as PNG, "
                  "as a video or as a contact sheet",
                  "varnel-capture");
+    app.set_version_flag("--version", "varnel-capture " VARNEL_VERSION);
+    // Two blanks at least between each option and its text, as the manual page's generator needs.
+    app.get_formatter()->column_width(34);
     std::vector<double> at;
     std::string video;
     double sheet_every = 0.0;

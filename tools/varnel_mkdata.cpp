@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
                  "plays them from loose files; and DIR/data.dat packing all of it, with a script inside that "
                  "reads from the archive.",
                  "varnel-mkdata"};
+    app.set_version_flag("--version", "varnel-mkdata " VARNEL_VERSION);
     std::string dir;
     MkdataOptions options;
     app.add_option("DIR", dir, "where the show goes: a new or empty directory, or an earlier show (replaced)")->required();

@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
     set_shutdown_routine(shutdown);
 
     CLI::App app("Varnel archive packer and asset inspector", "varnel-tool");
+    app.set_version_flag("--version", "varnel-tool " VARNEL_VERSION);
+    app.footer("Each subcommand prints its own usage with --help: varnel-tool pak create --help");
     app.require_subcommand(1);
 
     CLI::App* pak = app.add_subcommand("pak", "Pack, list or unpack a data archive");

@@ -1,4 +1,4 @@
-// gl_log.cpp -- writes the GL driver report and fetches the multitexture entry points
+// gl_log.cpp -- writes the GL driver report, fetches the multitexture entry points, picks the clamp mode
 #include "platform/gl_log.h"
 
 #include <SDL.h>
@@ -6,12 +6,23 @@
 #include <cstring>
 
 Multitexture g_multitexture;
+GLenum g_clamp_wrap = GL_CLAMP;
 
 namespace {
 
 const char* gl_string(GLenum name) {
     const GLubyte* text = glGetString(name);
     return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+// A whole name in the blank-separated list, not the start of a longer one.
+bool has_extension(const char* extensions, const char* name) {
+    const size_t length = strlen(name);
+    for (const char* p = extensions; (p = strstr(p, name)) != nullptr; p += length) {
+        const bool starts = p == extensions || p[-1] == ' ';
+        if (starts && (p[length] == ' ' || p[length] == '\0')) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -48,7 +59,17 @@ void write_driver_log() {
     fclose(out);
 }
 
+bool has_edge_clamp(const char* version, const char* extensions) {
+    // "major.minor" opens the version string, whatever the vendor adds after it.
+    int major = 0;
+    int minor = 0;
+    if (sscanf(version, "%d.%d", &major, &minor) == 2 && (major > 1 || (major == 1 && minor >= 2))) return true;
+    return has_extension(extensions, "GL_EXT_texture_edge_clamp") || has_extension(extensions, "GL_SGIS_texture_edge_clamp");
+}
+
 void detect_extensions() {
+    // GL_CLAMP_TO_EDGE, by its value: GL 1.1 headers lack the name.
+    g_clamp_wrap = has_edge_clamp(gl_string(GL_VERSION), gl_string(GL_EXTENSIONS)) ? 0x812F : GL_CLAMP;
     g_multitexture = {};
     if (!strstr(gl_string(GL_EXTENSIONS), "GL_ARB_multitexture")) return;
     g_multitexture.glMultiTexCoord2fARB =

@@ -7,6 +7,7 @@
 
 #include "core/ascii_case.h"
 #include "core/timer.h"
+#include "platform/gl_log.h"
 #include "resources/load_timings.h"
 #include "resources/mipmaps.h"
 #include "resources/picture_file.h"
@@ -92,8 +93,10 @@ void upload_texture(int image) {
     glBindTexture(GL_TEXTURE_2D, record.texture);
     // The next bind_texture binds whatever it is asked for.
     s_image.bound_texture = -1;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GLint(record.wrap));
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GLint(record.wrap));
+    // Clamped pictures clamp to their edge texels where the context can.
+    const GLint wrap = GLint(record.wrap == GL_CLAMP ? g_clamp_wrap : record.wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLint(record.filter));
 

@@ -13,7 +13,7 @@ inline constexpr int kImageTableSize = 1024;
 
 // set_texture_options bits; a clear bit gives the default.
 inline constexpr int kTextureNoMipmaps = 1;  // GL_LINEAR instead of GL_LINEAR_MIPMAP_NEAREST
-inline constexpr int kTextureClamp = 2;      // GL_CLAMP instead of GL_REPEAT
+inline constexpr int kTextureClamp = 2;      // GL_CLAMP instead of GL_REPEAT (uploaded as g_clamp_wrap)
 inline constexpr int kTextureModulate = 4;   // GL_MODULATE instead of GL_REPLACE
 
 struct Image {
@@ -25,7 +25,7 @@ struct Image {
     GLenum internal_format = GL_RGB;    // GL_RGB or GL_RGBA
     GLenum pixel_format = GL_RGB;
     GLenum filter = GL_LINEAR_MIPMAP_NEAREST;  // minification
-    GLenum wrap = GL_REPEAT;
+    GLenum wrap = GL_REPEAT;                   // GL_REPEAT or GL_CLAMP; see g_clamp_wrap
     GLenum env_mode = GL_REPLACE;
 };
 

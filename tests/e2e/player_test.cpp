@@ -53,6 +53,25 @@ TEST_F(PlayerTest, ScriptFaultsEndTheRunWithTheirMessage) {
     EXPECT_EQ(r.err, "Error: Script: incorrect number of syncs (1 found, 2 expected), line 5\n");
 }
 
+TEST_F(PlayerTest, HelpAndVersionAloneOtherwiseNoArguments) {
+    ProcessResult r = run_process(VARNEL_BIN, {"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "varnel " VARNEL_VERSION "\n");
+    EXPECT_EQ(tool({"--version"}).out, "varnel-tool " VARNEL_VERSION "\n");
+    EXPECT_EQ(capture({"--version"}).out, "varnel-capture " VARNEL_VERSION "\n");
+    r = run_process(VARNEL_BIN, {"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Plays the show in the working directory"), std::string::npos) << r.out;
+
+    // Nothing is played: there is no script here, which would be a fault.
+    r = run_process(VARNEL_BIN, {"--no-such-option"}, kHeadless);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "varnel: unexpected argument '--no-such-option'; varnel --help shows the usage\n");
+    r = run_process(VARNEL_BIN, {"--version", "show"}, kHeadless);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+}
+
 TEST_F(PlayerTest, PackedDataNeedsTheArchive) {
     write_file("script.txt", "g_packeddata 1\ngl_fullscreen 0\n[voidsection]\nend 0.1\n[eof]\n");
     ProcessResult r = player();

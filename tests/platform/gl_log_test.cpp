@@ -44,4 +44,15 @@ TEST(GlLog, BlanksAndEmptyStrings) {
     EXPECT_EQ(log_for(longname.c_str()), kHeader + "      " + longname + "\n\n");
 }
 
+TEST(GlLog, EdgeClampFromTheVersionOrAnExtension) {
+    EXPECT_FALSE(has_edge_clamp("1.1.0 Build 7", "GL_ARB_multitexture GL_EXT_bgra"));
+    EXPECT_TRUE(has_edge_clamp("1.2", ""));
+    EXPECT_TRUE(has_edge_clamp("4.5 (Compatibility Profile) Mesa 22.3.6", ""));
+    EXPECT_TRUE(has_edge_clamp("1.1", "GL_ARB_multitexture GL_EXT_texture_edge_clamp"));
+    EXPECT_TRUE(has_edge_clamp("1.1", "GL_SGIS_texture_edge_clamp GL_EXT_bgra"));
+    EXPECT_FALSE(has_edge_clamp("1.1", "GL_EXT_texture_edge_clamp_x XGL_SGIS_texture_edge_clamp"))
+        << "only a whole name counts";
+    EXPECT_FALSE(has_edge_clamp("", "")) << "no version string";
+}
+
 }  // namespace

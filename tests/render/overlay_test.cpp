@@ -106,7 +106,7 @@ TEST_F(OverlayTest, PicturesShowUprightOnScreenAndMirroredFromTheFrontIn3D) {
     begin_2d_overlay();
     draw_screen_quad(screen);
     end_2d_overlay();
-    // Sampled at the texel centres: GL_CLAMP blends the border in towards the edges.
+    // Sampled at the texel centres.
     const int left = kTestWidth / 4;
     const int right = kTestWidth * 3 / 4;
     const int top = kTestHeight * 3 / 4;
@@ -114,6 +114,10 @@ TEST_F(OverlayTest, PicturesShowUprightOnScreenAndMirroredFromTheFrontIn3D) {
     EXPECT_EQ(hue(read_pixel(left, top)), 'r') << "top left";
     EXPECT_EQ(hue(read_pixel(right, top)), 'g');
     EXPECT_EQ(hue(read_pixel(left, bottom)), 'b');
+    // A clamped picture takes its edge texels out to its edges; no border colour is blended in,
+    // which would draw a dark seam where two clamped pictures meet.
+    EXPECT_EQ(read_pixel(0, kTestHeight - 1), (std::array<int, 3>{255, 0, 0})) << "the top left corner";
+    EXPECT_EQ(read_pixel(kTestWidth - 1, 0), (std::array<int, 3>{255, 255, 255})) << "the bottom right corner";
 
     // Seen from +z (identity matrices look down -z), the 3D quad is mirrored left to right.
     Quad3D quad;
