@@ -5,6 +5,7 @@
 
 #include "core/config.h"
 #include "core/fatal.h"
+#include "core/signals.h"
 #include "kernel/kernel.h"
 #include "kernel/keys.h"
 #include "kernel/script.h"
@@ -46,6 +47,10 @@ void prepare_failure_routine() {
     route_terminate_through_shutdown();
 }
 
+void route_player_signals() {
+    route_signals(leave_full_screen);
+}
+
 void start_up() {
     if (g_packeddata && !g_kernel.archive_loaded) fatal_error("PAK not found");
     if (open_graphics(g_demoname) < 0) fatal_error("Error opening graphics mode");
@@ -62,7 +67,10 @@ void start_up() {
 
 void run_message_loop() {
     while (!g_kernel.quit) {
-        if (!process_window_event()) {
+        poll_signals();
+        if (quit_signalled()) {
+            g_kernel.quit = true;
+        } else if (!process_window_event()) {
             run_frame();
             advance_clock();
         }
@@ -76,6 +84,7 @@ void shutdown() {
 
 int run_program() {
     prepare_failure_routine();
+    route_player_signals();
     parse_script();
     start_up();
     run_message_loop();

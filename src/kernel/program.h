@@ -8,6 +8,10 @@ int run_program();
 // back first, and routes an uncaught exception through it.
 void prepare_failure_routine();
 
+// SIGHUP, SIGINT and SIGTERM end the message loop, and so the show through its shutdown; a crash
+// signal leaves full screen before the process ends by it.
+void route_player_signals();
+
 // After the parse: the archive check, the window and GL context, the font, the loading phase, the
 // music and the clock. Exits through fatal_error on failure.
 void start_up();

@@ -170,6 +170,11 @@ bool poll_window_event(WindowEvent* event) {
     return true;
 }
 
+void leave_full_screen() {
+    if (s_window.window) SDL_SetWindowFullscreen(s_window.window, 0);
+    if (s_window.video) SDL_ShowCursor(SDL_ENABLE);
+}
+
 void close_graphics() {
     if (s_window.context) {
         SDL_GL_MakeCurrent(s_window.window, nullptr);

@@ -37,6 +37,10 @@ WindowEvent translate_window_event(const SDL_Event& event);
 // Takes one waiting window event and translates it; false when none was waiting.
 bool poll_window_event(WindowEvent* event);
 
+// From a crash signal's handler: leaves full screen, which gives the desktop its own mode back, and
+// shows the cursor, as far as the state the crash left allows.
+void leave_full_screen();
+
 // Deletes the context, restores the desktop display mode, shows the cursor, destroys the window;
 // each step only for what exists.
 void close_graphics();

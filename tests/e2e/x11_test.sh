@@ -1,7 +1,8 @@
 #!/bin/bash
 # x11_test.sh -- the player under a real X server (Xvfb, one 640x480 16-bit mode, no window manager):
 # Escape and a close request end it with 0, full screen runs at the offered size and fails at another,
-# and every way out of a full-screen run (a corrupt JPEG, SIGTERM) gives the desktop its mode back.
+# and every way out of a full-screen run (a corrupt JPEG, an ending or a crash signal) gives the desktop
+# its mode back.
 # Usage: x11_test.sh PLAYER X11_CLOSE   (run inside xvfb-run -s "-screen 0 640x480x16 -noreset")
 set -u
 player=$1
@@ -148,6 +149,31 @@ kill -TERM "$pid"
 wait_player
 [ "$rc" = 0 ] || fail "SIGTERM: exit status $rc, $(cat stderr.txt)"
 [ "$(current_mode)" = 640x480 ] || fail "SIGTERM left the display at $(current_mode)"
+
+# Each ending signal ends a full-screen run through the shutdown, with 0; each crash signal ends it
+# by that signal, as it would have without the player's handler, and the desktop has its mode back.
+ulimit -c 0
+for signal in HUP INT; do
+    echo "SIG$signal ends a full-screen run through the shutdown"
+    start_player "$small_show"
+    window_of 'Varnel' > /dev/null
+    sleep 0.5
+    kill -"$signal" "$pid"
+    wait_player
+    [ "$rc" = 0 ] || fail "SIG$signal: exit status $rc, $(cat stderr.txt)"
+    [ "$(current_mode)" = 640x480 ] || fail "SIG$signal left the display at $(current_mode)"
+done
+for signal in SEGV BUS FPE ILL ABRT; do
+    echo "SIG$signal gives the desktop its mode back and ends the run by the signal"
+    start_player "$small_show"
+    window_of 'Varnel' > /dev/null
+    sleep 0.5
+    [ "$(current_mode)" = 320x240 ] || fail "SIG$signal: full screen runs in $(current_mode)"
+    kill -"$signal" "$pid"
+    wait_player
+    [ "$rc" = $((128 + $(kill -l "$signal"))) ] || fail "SIG$signal: exit status $rc"
+    [ "$(current_mode)" = 640x480 ] || fail "SIG$signal left the display at $(current_mode)"
+done
 
 echo "A corrupt JPEG ends a full-screen run with libjpeg's message, the desktop restored"
 cp textures/loading.jpg good.jpg
