@@ -94,6 +94,13 @@ Json compare_with_replay(const std::string& self, const std::string& scratch, in
     parse_script();
     // eglretrace draws without a window system, as the probes do on SDL's offscreen driver.
     setenv("WAFFLE_PLATFORM", "surfaceless_egl", 1);
+    // llvmpipe rasterizes on the thread that draws, not on threads of its own: other work on the
+    // machine then slows a handler and its replay alike, where it would slow rasterizer threads
+    // waiting for a core more than a replay's reading of the trace. The runs of the whole show keep
+    // the threads.
+    const char* threads = getenv("LP_NUM_THREADS");
+    const std::string saved_threads = threads ? threads : "";
+    setenv("LP_NUM_THREADS", "0", 1);
 
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     const std::string result = scratch + ".probe.json";
@@ -135,6 +142,11 @@ Json compare_with_replay(const std::string& self, const std::string& scratch, in
                         {"handler_ms", handler_ms},
                         {"replay_ms", replay_median},
                         {"ratio", replay_median > 0.0 ? handler_ms / replay_median : 0.0}});
+    }
+    if (threads) {
+        setenv("LP_NUM_THREADS", saved_threads.c_str(), 1);
+    } else {
+        unsetenv("LP_NUM_THREADS");
     }
     return rows;
 }
