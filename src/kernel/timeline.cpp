@@ -7,10 +7,13 @@
 #include "core/ascii_case.h"
 #include "core/config.h"
 #include "core/fatal.h"
+#include "core/random.h"
 #include "core/timer.h"
 #include "kernel/kernel.h"
 #include "kernel/statistics.h"
+#include "platform/gl_state.h"
 #include "platform/window.h"
+#include "resources/image.h"
 #include "resources/picture_prefetch.h"
 #include "resources/skybox.h"
 
@@ -90,6 +93,28 @@ void prefetch_pictures(const bool* used) {
     if (!paths.empty()) start_picture_prefetch(std::move(paths), g_packeddata != 0);
 }
 
+// Handlers index their sync times without looking at the count.
+void require_syncs(const Section& s) {
+    const SectionType& type = g_kernel.types[s.type];
+    if (s.sync_count < type.syncs) {
+        fatal_error("Section '%s' at %.2f: %d syncs found, %d needed", type.name, double(s.start), s.sync_count,
+                    type.syncs);
+    }
+}
+
+// Every section that ends after time on the pending list, by start; among equal starts the section
+// later in the script stands first.
+void queue_sections(float time) {
+    for (Section* s = g_kernel.script; s; s = s->next_script) {
+        if (s->end <= time) continue;
+        insert_sorted(&g_kernel.pending, s, kPending, [](const Section& x) { return x.start; });
+    }
+}
+
+// What the engine beneath the sections carries from frame to frame: the effects' random values,
+// the texture binding cache, and the GL state and framebuffer that a start leaves.
+const Snapshot* const kEngineState[] = {&kRandomSnapshot, &kTextureBindSnapshot, &kGlStateSnapshot};
+
 }  // namespace
 
 void reset_timeline() {
@@ -105,6 +130,7 @@ void reset_timeline() {
     g_kernel.kernel_time = 0.0f;
     g_kernel.kernel_percent = 0.0f;
     g_kernel.quit = false;
+    g_kernel.at_end = false;
 }
 
 void run_loading_phase() {
@@ -118,26 +144,24 @@ void run_loading_phase() {
     g_kernel.types_to_load = 0;
     g_kernel.types_loaded = 0;
     for (Section* s = g_kernel.script; s; s = s->next_script) {
-        // A section over before playback begins is never queued, and does not get its type loaded.
-        if (s->end <= g_demostart) continue;
-        // Handlers index their sync times without looking at the count.
-        if (s->sync_count < types[s->type].syncs) {
-            fatal_error("Section '%s' at %.2f: %d syncs found, %d needed", types[s->type].name, double(s->start),
-                        s->sync_count, types[s->type].syncs);
-        }
+        // A section over before playback begins is never queued, and does not get its type loaded;
+        // but in authoring mode, where every time can be reached.
+        if (s->end <= g_demostart && !g_kernel.edit) continue;
+        require_syncs(*s);
         if (s->type != kLoadingType && !used[s->type]) {
             used[s->type] = true;
             ++g_kernel.types_to_load;
         }
-        // Among equal starts the section later in the script stands first.
-        insert_sorted(&g_kernel.pending, s, kPending, [](const Section& x) { return x.start; });
     }
+    queue_sections(g_demostart);
 
     prefetch_pictures(used);
     loading.render();
+    g_kernel.type_loaded[kLoadingType] = true;
     for (int type = 1; type < kSectionTypeCount; ++type) {
         if (used[type]) {
             types[type].load();
+            g_kernel.type_loaded[type] = true;
             ++g_kernel.types_loaded;
         }
         loading.render();
@@ -145,6 +169,39 @@ void run_loading_phase() {
     stop_picture_prefetch();
     loading.end();
     g_kernel.loading = false;
+    if (g_kernel.edit) save_start_state();
+}
+
+void check_script_syncs() {
+    for (const Section* s = g_kernel.script; s; s = s->next_script) require_syncs(*s);
+}
+
+void clear_start_state() {
+    for (const Snapshot* state : kEngineState) state->clear();
+}
+
+void save_start_state() {
+    for (const Snapshot* state : kEngineState) state->save();
+    for (int type = 0; type < kSectionTypeCount; ++type) {
+        if (g_kernel.type_loaded[type] && g_kernel.types[type].state) g_kernel.types[type].state->save();
+    }
+}
+
+void seek_timeline(float time) {
+    for (const Snapshot* state : kEngineState) state->restore();
+    for (int type = 0; type < kSectionTypeCount; ++type) {
+        if (g_kernel.type_loaded[type] && g_kernel.types[type].state) g_kernel.types[type].state->restore();
+    }
+    for (Section* s = g_kernel.script; s; s = s->next_script) {
+        s->next_pending = s->prev_pending = s->next_active = s->prev_active = nullptr;
+        s->run_time = s->cpu_time = s->cpu_percent = 0.0f;
+    }
+    const bool quit = g_kernel.quit;
+    reset_timeline();
+    g_kernel.quit = quit;
+    g_kernel.demo_time = time;
+    queue_sections(time);
+    g_kernel.last_counter = read_clock();
 }
 
 void start_clock() {
@@ -182,9 +239,18 @@ void run_frame() {
     } else if (g_debug) {
         draw_statistics();
     }
+
+    if (g_kernel.overlay) g_kernel.overlay();
     present_frame();
 
-    if (!g_kernel.pending && !g_kernel.active) g_kernel.quit = true;
+    if (!g_kernel.pending && !g_kernel.active) {
+        // Authoring mode holds the show's end instead of quitting.
+        if (g_kernel.edit) {
+            g_kernel.at_end = true;
+        } else {
+            g_kernel.quit = true;
+        }
+    }
 }
 
 void advance_clock() {

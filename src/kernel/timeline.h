@@ -9,11 +9,28 @@ void reset_timeline();
 // screen. A queued section with fewer sync times than its type reads is a fatal error.
 void run_loading_phase();
 
+// Every section of the script declares the sync times its type reads: a fatal error otherwise.
+void check_script_syncs();
+
+// Lets go of what save_start_state saved of the engine: the generator seeded as at start, the texture
+// binding cache emptied, the saved GL state popped. The types' own states are cleared by their rows.
+void clear_start_state();
+
+// After the loading phase in authoring mode: saves the state that every module, and every loaded
+// type, carries from frame to frame, with the GL state and framebuffer the loading phase leaves.
+void save_start_state();
+
+// Puts all of that back and rebuilds the timeline as a start at time builds it: the sections that
+// end at or before time gone, the rest pending, the section timings and the clock restarted. The
+// next frame is the one a start at time draws first. Loads nothing.
+void seek_timeline(float time);
+
 // Reads the clock's frequency and the clock itself as the end of the previous frame.
 void start_clock();
 
 // Starts due sections, renders the active ones in layer order and retires ended ones, draws the
-// overlay, presents; sets the quit flag when no section is pending or active.
+// statistics and the kernel's overlay, presents; when no section is pending or active, sets the quit
+// flag, or in authoring mode the end flag.
 void run_frame();
 
 // Advances the demo time by the measured frame time and updates the frame rate and kernel time.

@@ -131,6 +131,10 @@ int open_graphics(const char* title) {
     return 0;
 }
 
+bool gl_context_current() {
+    return s_window.context && SDL_GL_GetCurrentContext() == s_window.context;
+}
+
 void present_frame() {
     glFlush();
     if (s_window.present_hook) s_window.present_hook();

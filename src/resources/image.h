@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/snapshot.h"
 #include "resources/image_decoders.h"
 
 inline constexpr int kImageTableSize = 1024;
@@ -40,8 +41,24 @@ void set_texture_options(int image, int bits);
 // sides) without. Needs a current GL context.
 void upload_texture(int image);
 
+// Decodes the image's file again into its record and, once uploaded, into its texture object, its
+// options kept: a picture replaced under the same handle. False, the old picture kept and why in
+// words, when the file cannot be read or decoded.
+bool reload_texture(int image, bool from_archive, const char** why);
+
+// Deletes the texture of every image from first on and frees their records: the table as it was
+// when it held first images.
+void unload_textures(int first);
+
+// Up to most handles of the images loaded from path (compared without regard to case), in load
+// order; how many there are.
+int find_images(const char* path, int* handles, int most);
+
 // Binds the image's texture with its env mode, skipping what is bound and set already.
 void bind_texture(int image);
+
+// What bind_texture believes is bound and set, which must be put back along with GL's own state.
+extern const Snapshot kTextureBindSnapshot;
 
 int image_count();
 const Image& image_record(int image);

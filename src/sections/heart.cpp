@@ -24,7 +24,7 @@ constexpr float kBeatAmplitude[kBeats + 1] = {
 constexpr int kGlowCopies = 6;
 
 struct HeartState {
-    std::unique_ptr<Model> heart;  // "models/spinheart/spinheart.3ds"
+    std::shared_ptr<Model> heart;  // "models/spinheart/spinheart.3ds"
     Camera camera;                 // at (0, 0, 10), looking at the origin
 } s_heart;
 
@@ -75,6 +75,8 @@ void draw_heart(float t, float s) {
 }
 
 }  // namespace
+
+const Snapshot kHeartSnapshot = kSnapshotOf<s_heart>;
 
 void heart_load() {
     s_heart.heart = load_model("models/spinheart/", "spinheart.3ds", g_packeddata != 0);

@@ -163,6 +163,8 @@ void coarse(float tau) {
 
 }  // namespace
 
+const Snapshot kTunnelSnapshot = kSnapshotOf<s_tunnel>;
+
 void tunnel_load() {
     s_tunnel.mouth = create_look_at_camera(0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 120.0f, 0.0f);
     s_tunnel.deep = create_look_at_camera(0.0f, 0.0f, 20.0f, 0.0f, 0.0f, 0.0f, 120.0f, 0.0f);

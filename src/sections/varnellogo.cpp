@@ -15,10 +15,10 @@
 namespace {
 
 struct LogoState {
-    std::unique_ptr<Model> red_letters;   // "models/VarnelLogo/letra/roja/letra.3ds"
-    std::unique_ptr<Model> letters;       // "models/VarnelLogo/letra/normal/letra.3ds"
-    std::unique_ptr<Model> red_frame;     // "models/VarnelLogo/marco/rojo/marco.3ds"
-    std::unique_ptr<Model> frame;         // "models/VarnelLogo/marco/normal/marco.3ds"
+    std::shared_ptr<Model> red_letters;   // "models/VarnelLogo/letra/roja/letra.3ds"
+    std::shared_ptr<Model> letters;       // "models/VarnelLogo/letra/normal/letra.3ds"
+    std::shared_ptr<Model> red_frame;     // "models/VarnelLogo/marco/rojo/marco.3ds"
+    std::shared_ptr<Model> frame;         // "models/VarnelLogo/marco/normal/marco.3ds"
     Camera camera;                        // at (0, 0, -10), looking at the origin
 } s_logo;
 
@@ -110,6 +110,8 @@ void tumble(float tau) {
 }
 
 }  // namespace
+
+const Snapshot kVarnelLogoSnapshot = kSnapshotOf<s_logo>;
 
 void varnellogo_load() {
     s_logo.red_letters = load_part("models/VarnelLogo/letra/roja/", "letra.3ds");

@@ -53,7 +53,7 @@ TEST_F(PlayerTest, ScriptFaultsEndTheRunWithTheirMessage) {
     EXPECT_EQ(r.err, "Error: Script: incorrect number of syncs (1 found, 2 expected), line 5\n");
 }
 
-TEST_F(PlayerTest, HelpAndVersionAloneOtherwiseNoArguments) {
+TEST_F(PlayerTest, CommandLine) {
     ProcessResult r = run_process(VARNEL_BIN, {"--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "varnel " VARNEL_VERSION "\n");
@@ -61,15 +61,28 @@ TEST_F(PlayerTest, HelpAndVersionAloneOtherwiseNoArguments) {
     EXPECT_EQ(capture({"--version"}).out, "varnel-capture " VARNEL_VERSION "\n");
     r = run_process(VARNEL_BIN, {"--help"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("Plays the show in the working directory"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("--control-socket PATH"), std::string::npos) << r.out;
 
-    // Nothing is played: there is no script here, which would be a fault.
-    r = run_process(VARNEL_BIN, {"--no-such-option"}, kHeadless);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "varnel: unexpected argument '--no-such-option'; varnel --help shows the usage\n");
-    r = run_process(VARNEL_BIN, {"--version", "show"}, kHeadless);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
+    // A bad argument is refused with the usage before anything is read or opened: there is no
+    // script here, which would otherwise be a fault of its own.
+    const std::string usage =
+        "Usage: varnel [--edit] [--at T] [--windowed] [--control-socket PATH] [--loop A,B] [DIR]\n";
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } bad[] = {
+        {{"--no-such-option"}, "varnel: unknown option '--no-such-option'\n"},
+        {{"--at", "soon"}, "varnel: --at takes a time in seconds, 0 or more, not 'soon'\n"},
+        {{"--at"}, "varnel: --at needs a value\n"},
+        {{"no-such-show"}, "varnel: no show directory 'no-such-show'\n"},
+        {{"--loop", "1,2"}, "varnel: --loop works in authoring mode only: add --edit\n"},
+        {{"--edit", "--loop", "5,2"}, "varnel: --loop takes two times A,B with A before B, not '5,2'\n"},
+    };
+    for (const auto& b : bad) {
+        r = run_process(VARNEL_BIN, b.args, kHeadless);
+        EXPECT_EQ(r.status, 2) << b.message;
+        EXPECT_EQ(r.err, b.message + usage);
+    }
 }
 
 TEST_F(PlayerTest, PackedDataNeedsTheArchive) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/random.h"
 #include "core/timer.h"
 #include "kernel/kernel.h"
 #include "kernel/keys.h"
@@ -27,7 +28,7 @@ constexpr int kHeight = 240;
 constexpr int kFps = 4;
 
 // Frames of every section type at 320 x 240 on a clock of 4 frames a second, from the first frame
-// on, rand() seeded with 1: the FNV-1a hash of each frame's RGB pixels, as the show drew it when
+// on, the effects' generator seeded with 1: the FNV-1a hash of each frame's RGB pixels, as the show drew it when
 // the list was made. Any change that is meant to leave the pictures alone must keep every one; a
 // change to the pictures themselves, or to the default show, makes a new list (the failure prints it).
 struct RecordedFrame {
@@ -74,7 +75,7 @@ TEST(ShowFrames, AreTheRecordedPictures) {
     for (const RecordedFrame& f : kRecorded) s_frames.times.push_back(f.time);
     s_frames.hashes.assign(s_frames.times.size(), 0);
     s_frames.pixels.resize(size_t(kWidth) * kHeight * 3);
-    std::srand(1);
+    seed_random(1);
     parse_script();
     use_fixed_clock(kFps);
     set_present_hook(hash_frame);
