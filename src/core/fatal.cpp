@@ -75,8 +75,6 @@ void fatal_error(const char* format, ...) {
     va_end(args);
 
     if (s_fatal.policy == FailurePolicy::Recover) {
-        fprintf(stderr, "Error: %s\n", message);
-        fflush(stderr);
         Failure failure;
         snprintf(failure.message, sizeof failure.message, "%s", message);
         throw failure;

@@ -11,9 +11,9 @@
 [[noreturn]] void exit_program(int status);
 
 // What fatal_error and exit_program do. Exit: end the program, as above. Recover: while authoring
-// mode reloads a file, a fault must not end the session; fatal_error writes "Error: <message>" to
-// standard error and throws a Failure with the message, which the one place that reloads catches,
-// and exit_program throws one with "Unexpected error". Loaders never catch it.
+// mode reloads a file, a fault must not end the session; fatal_error throws a Failure with the
+// message, which the one place that reloads catches and shows, and exit_program throws one with
+// "Unexpected error". Loaders never catch it.
 enum class FailurePolicy { Exit, Recover };
 void set_failure_policy(FailurePolicy policy);
 FailurePolicy failure_policy();

@@ -206,6 +206,8 @@ void poll_commands() {
             answer_error(source, "line longer than %d characters", kCommandLineSize - 1);
             continue;
         }
+        // A command sees every file saved before it was sent.
+        apply_file_changes_now();
         run_edit_command(line, source);
     }
 }
@@ -239,6 +241,8 @@ float edit_time() {
 
 void show_edit_error(const char* message) {
     snprintf(s_edit.error, sizeof s_edit.error, "%s", message);
+    fprintf(stderr, "Error: %s\n", message);
+    fflush(stderr);
     if (s_edit.paused) s_edit.redraw = true;
 }
 

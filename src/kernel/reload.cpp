@@ -246,7 +246,9 @@ void stop_file_watch() {
     s_reload.watching = false;
 }
 
-void poll_file_changes() {
+namespace {
+
+void collect_changes() {
     char path[kWatchPathSize];
     while (next_changed_file(path)) {
         s_reload.last_change = read_counter();
@@ -259,9 +261,24 @@ void poll_file_changes() {
             memcpy(s_reload.changed[s_reload.changed_count++], path, sizeof path);
         }
     }
-    if (s_reload.changed_count == 0 && !s_reload.overflow) return;
+}
+
+bool changes_waiting() {
+    return s_reload.changed_count > 0 || s_reload.overflow;
+}
+
+}  // namespace
+
+void poll_file_changes() {
+    collect_changes();
+    if (!changes_waiting()) return;
     if (float(read_counter() - s_reload.last_change) < kQuietSeconds * float(counter_frequency())) return;
     apply_changes();
+}
+
+void apply_file_changes_now() {
+    collect_changes();
+    if (changes_waiting()) apply_changes();
 }
 
 bool reload_everything(char* why, size_t size) {

@@ -14,6 +14,9 @@ void stop_file_watch();
 // show, and the last good script and data go on.
 void poll_file_changes();
 
+// The same at once, without waiting for the writes to stop.
+void apply_file_changes_now();
+
 // R and the reload command: the script parsed and every file its types read checked; then everything
 // unloaded and loaded again as a fresh start at the current time, in the same window. False, with
 // why in words (when why is given) and on screen, when the check fails: the old show goes on.
