@@ -34,7 +34,7 @@ struct EditState {
     bool paused = false;
     float paused_time = 0.0f;      // while paused: the time of the frame shown
     bool redraw = false;           // while paused: that frame must be drawn again
-    float shown_time = 0.0f;       // the time of the latest frame drawn
+    float shown_time = 0.0f;       // the time of the latest frame drawn, or of the next after a seek
     float last_drawn = 0.0f;       // the time of the latest frame in which a section was active
     bool strip = false;            // the timeline strip is drawn over the show
     bool has_loop_start = false;   // the loop's points; passing the end seeks to the start
@@ -63,6 +63,7 @@ void seek_to(float time) {
     }
     seek_timeline(time);
     seek_music(time);
+    s_edit.shown_time = time;  // the frame to come, which a pause now holds and an answer now names
 }
 
 void pause() {
@@ -79,6 +80,7 @@ void play() {
     seek_timeline(s_edit.paused_time);
     seek_music(s_edit.paused_time);
     pause_music(false);
+    s_edit.shown_time = s_edit.paused_time;
 }
 
 void step(int frames) {

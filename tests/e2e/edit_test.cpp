@@ -113,7 +113,9 @@ TEST(EditTest, SeeksDrawTheFrameAFreshStartDraws) {
     for (float t : times) {
         const std::string seek = "seek " + std::to_string(t);
         session.ask("play");
-        session.ask(seek);
+        char playing[64];
+        snprintf(playing, sizeof playing, "ok %.3f playing", double(t));
+        EXPECT_EQ(session.ask(seek), playing);  // the answer names the frame to come
         for (int i = 0; i < 5; ++i) shot(&session, "played.png");
         EXPECT_EQ(session.ask("pause").substr(0, 3), "ok ");
         EXPECT_EQ(session.ask(seek).substr(0, 3), "ok ");
