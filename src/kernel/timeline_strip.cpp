@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "kernel/kernel.h"
 #include "platform/text.h"
@@ -48,20 +49,17 @@ int row_of(const int (&layers)[kMaxRows], int count, int layer) {
     return count - 1;
 }
 
-void rectangle(float x0, float y0, float x1, float y1) {
-    glBegin(GL_QUADS);
+// A quad and a line inside glBegin(GL_QUADS) and glBegin(GL_LINES): the strip draws each kind in one batch.
+void quad(float x0, float y0, float x1, float y1) {
     glVertex2f(x0, y0);
     glVertex2f(x1, y0);
     glVertex2f(x1, y1);
     glVertex2f(x0, y1);
-    glEnd();
 }
 
-void vertical_line(float x, float y0, float y1) {
-    glBegin(GL_LINES);
+void line(float x, float y0, float y1) {
     glVertex2f(x, y0);
     glVertex2f(x, y1);
-    glEnd();
 }
 
 }  // namespace
@@ -84,57 +82,71 @@ void draw_timeline_strip(float time, bool paused, bool has_loop_start, float loo
 
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     begin_text_mode();
+    // One unit a pixel, which the atlas's glyphs need to land texel for texel.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, width, 0.0, double(g_display.height), -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
     glDisable(GL_LIGHTING);
     glDisable(GL_FOG);
     glDisable(GL_ALPHA_TEST);
     glDisable(GL_CULL_FACE);
     glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_TEXTURE_2D);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glLineWidth(1.0f);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-    glColor4f(0.0f, 0.0f, 0.0f, 0.7f);
-    rectangle(0.0f, 0.0f, width, height);
+    auto visible = [&](const Section* s) { return s->end >= first && s->start <= first + kSpan; };
+    auto bar_bottom = [&](const Section* s) {
+        return float(kTextHeight + row_of(layers, rows, s->layer) * kRowHeight) + 1.0f;
+    };
 
+    glBegin(GL_QUADS);
+    glColor4f(0.0f, 0.0f, 0.0f, 0.7f);
+    quad(0.0f, 0.0f, width, height);
     for (const Section* s = g_kernel.script; s; s = s->next_script) {
-        if (s->end < first || s->start > first + kSpan) continue;
-        const float y0 = float(kTextHeight + row_of(layers, rows, s->layer) * kRowHeight) + 1.0f;
-        const float y1 = y0 + float(kRowHeight) - 2.0f;
-        const float x0 = x_of(s->start);
-        const float x1 = x_of(s->end);
+        if (!visible(s)) continue;
+        const float y0 = bar_bottom(s);
         const unsigned char* c = kColours[s->type % 8];
         glColor4ub(c[0], c[1], c[2], 200);
-        rectangle(x0, y0, x1, y1);
+        quad(x_of(s->start), y0, x_of(s->end), y0 + float(kRowHeight) - 2.0f);
+    }
+    glEnd();
 
-        // Sync times that fall inside the section, as ticks along its top.
-        glColor4f(1.0f, 1.0f, 1.0f, 0.9f);
+    // Sync times that fall inside a section as ticks along its top; the loop points and the cursor.
+    glBegin(GL_LINES);
+    glColor4f(1.0f, 1.0f, 1.0f, 0.9f);
+    for (const Section* s = g_kernel.script; s; s = s->next_script) {
+        if (!visible(s)) continue;
+        const float y1 = bar_bottom(s) + float(kRowHeight) - 2.0f;
         for (float sync : s->syncs) {
             if (sync < 0.0f || s->start + sync > s->end) continue;
-            vertical_line(x_of(s->start + sync), y1 - 5.0f, y1);
-        }
-
-        // The label, cut at the bar's end.
-        const int left = x0 > 0.0f ? int(x0) : 0;
-        const int right = x1 < width ? int(x1) : int(width);
-        if (right - left > 8) {
-            glEnable(GL_SCISSOR_TEST);
-            glScissor(left, int(y0), right - left, kRowHeight);
-            glColor3ub(255, 255, 255);
-            draw_text(left + 2, int(y0) + 2, g_kernel.types[s->type].name);
-            glDisable(GL_SCISSOR_TEST);
+            line(x_of(s->start + sync), y1 - 5.0f, y1);
         }
     }
-
     glColor3ub(255, 220, 0);
-    if (has_loop_start) vertical_line(x_of(loop_start), 0.0f, height);
-    if (has_loop_end) vertical_line(x_of(loop_end), 0.0f, height);
+    if (has_loop_start) line(x_of(loop_start), 0.0f, height);
+    if (has_loop_end) line(x_of(loop_end), 0.0f, height);
     glColor3ub(255, 255, 255);
-    vertical_line(x_of(time), 0.0f, height);
+    line(x_of(time), 0.0f, height);
+    glEnd();
 
-    char line[64];
-    snprintf(line, sizeof line, "%.3f s%s", double(time), paused ? "  paused" : "");
-    draw_text(4, 4, line);
+    // Each label, as many of its letters as fit on its bar, and the time.
+    char status[64];
+    snprintf(status, sizeof status, "%.3f s%s", double(time), paused ? "  paused" : "");
+    glColor3ub(255, 255, 255);
+    begin_text_quads();
+    for (const Section* s = g_kernel.script; s; s = s->next_script) {
+        if (!visible(s)) continue;
+        const int left = x_of(s->start) > 0.0f ? int(x_of(s->start)) : 0;
+        const int right = x_of(s->end) < width ? int(x_of(s->end)) : int(width);
+        const char* name = g_kernel.types[s->type].name;
+        text_quads(left + 2, int(bar_bottom(s)) + 3, name, text_fitting(name, right - left - 4));
+    }
+    text_quads(4, 5, status, int(strlen(status)));
+    end_text_quads();
 
     end_text_mode();
     glPopAttrib();
