@@ -112,18 +112,16 @@ TEST_F(SoundTest, OtherRatesSeekAsPlayingThrough) {
 
 TEST_F(SoundTest, WhatIsNoMp3) {
     const std::string text = "this is not an mp3 file at all, only words\n";
-    EXPECT_EQ(sound_open_stream(reinterpret_cast<const uint8_t*>(text.data()), text.size()), nullptr);
-    EXPECT_EQ(sound_last_error(), kSoundNotMp3);
-
     std::string noise(20000, '\0');
     uint32_t x = 12345;
     for (char& c : noise) c = char((x = x * 1103515245 + 12345) >> 24);
-    EXPECT_EQ(sound_open_stream(reinterpret_cast<const uint8_t*>(noise.data()), noise.size()), nullptr);
-    EXPECT_EQ(sound_last_error(), kSoundNotMp3);
-
-    const uint8_t byte = 0;
-    EXPECT_EQ(sound_open_stream(&byte, 0), nullptr);
-    EXPECT_EQ(sound_last_error(), kSoundNotMp3);
+    for (const std::string& bytes : {text, noise, std::string()}) {
+        const uint8_t* first = reinterpret_cast<const uint8_t*>(bytes.data());
+        EXPECT_EQ(sound_open_stream(first, bytes.size()), nullptr);
+        EXPECT_EQ(sound_last_error(), kSoundNotMp3);
+        EXPECT_EQ(sound_check_stream(first, bytes.size()), kSoundNotMp3) << "the check says what opening says";
+    }
+    EXPECT_EQ(sound_check_stream(data(), mp3_->size()), kSoundOk);
 }
 
 TEST_F(SoundTest, ChannelsAndPausing) {
