@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -139,16 +140,19 @@ TEST_F(SoundTest, ChannelsAndPausing) {
     EXPECT_FALSE(sound_set_paused(0, false)) << "closing the stream frees its channels";
 }
 
+// The statistics line shows it: some share once the stream plays, however slow the machine, within a
+// generous wait.
 TEST_F(SoundTest, CpuUsageOfAPlayingStream) {
     SoundStream* stream = sound_open_stream(data(), mp3_->size());
     ASSERT_NE(stream, nullptr);
     const int channel = sound_play_stream(kSoundFreeChannel, stream, true);
     ASSERT_GE(channel, 0);
     ASSERT_TRUE(sound_set_paused(channel, false));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    const float usage = sound_cpu_usage();
-    EXPECT_GT(usage, 0.0f);
-    EXPECT_LT(usage, 50.0f);
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (sound_cpu_usage() == 0.0f && std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_GT(sound_cpu_usage(), 0.0f);
 }
 
 }  // namespace
