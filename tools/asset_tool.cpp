@@ -10,6 +10,7 @@
 
 #include "core/config.h"
 #include "kernel/kernel.h"
+#include "platform/sound.h"
 #include "resources/archive.h"
 #include "resources/data_source.h"
 #include "resources/image.h"
@@ -201,9 +202,14 @@ int check_assets() {
         ++checked;
         DataSource source;
         const bool found = open_data_source(snd_mp3file, g_packeddata != 0, &source) == kSourceOk;
+        // Opened as the player opens it, so that what it would stop on is told in its words.
+        const int error = found ? sound_check_stream(source.data, size_t(source.length)) : kSoundOk;
         close_data_source(&source);
         if (!found) {
             fprintf(stderr, "varnel-tool: music %s: not found\n", snd_mp3file);
+            ++failed;
+        } else if (error != kSoundOk) {
+            fprintf(stderr, "varnel-tool: music %s: Error: %s\n", snd_mp3file, sound_error_text(error));
             ++failed;
         }
     }
