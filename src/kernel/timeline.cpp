@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "core/ascii_case.h"
 #include "core/config.h"
 #include "core/fatal.h"
 #include "core/random.h"
@@ -15,7 +14,6 @@
 #include "platform/window.h"
 #include "resources/image.h"
 #include "resources/picture_prefetch.h"
-#include "resources/skybox.h"
 
 namespace {
 
@@ -72,25 +70,18 @@ void call_timed(Section* section, SectionHandler handler) {
     g_kernel.section_time_sum += section->cpu_time;
 }
 
-// The pictures that the used types' load handlers read, in row order and list order, decoded on a
-// second thread while the loading phase uploads. The maps that models name are found only as they
-// are parsed, and are read by their loaders.
-void prefetch_pictures(const bool* used) {
-    std::vector<std::string> paths;
-    for (int type = 1; type < kSectionTypeCount; ++type) {
-        if (!used[type]) continue;
-        for (const SectionAsset& asset : g_kernel.types[type].assets) {
-            if (asset.kind == SectionAsset::kImage || asset.kind == SectionAsset::kSkyboxImage) {
-                paths.push_back(ascii_lower(asset.path));
-            } else if (asset.kind == SectionAsset::kSkybox) {
-                for (int face = 0; face < 6; ++face) {
-                    char path[64];
-                    if (skybox_face_path(asset.path, kSkyboxJpeg, face, path)) paths.push_back(ascii_lower(path));
-                }
-            }
-        }
-    }
-    if (!paths.empty()) start_picture_prefetch(std::move(paths), g_packeddata != 0);
+// A section over before playback begins is never queued and does not get its type loaded; but in
+// authoring mode, where every time can be reached, every section's type is loaded.
+bool needs_its_type(const Section& section) {
+    return section.end > g_demostart || g_kernel.edit;
+}
+
+// The pictures that the load handlers read, in the order they read them, decoded on a second
+// thread while the loading phase uploads.
+void prefetch_pictures() {
+    const bool packed = g_packeddata != 0;
+    std::vector<std::string> paths = list_asset_pictures(loading_assets(), packed);
+    if (!paths.empty()) start_picture_prefetch(std::move(paths), packed);
 }
 
 // Handlers index their sync times without looking at the count.
@@ -117,6 +108,17 @@ const Snapshot* const kEngineState[] = {&kRandomSnapshot, &kTextureBindSnapshot,
 
 }  // namespace
 
+std::vector<SectionAsset> loading_assets() {
+    bool used[kSectionTypeCount] = {};
+    used[kLoadingType] = true;
+    for (const Section* s = g_kernel.script; s; s = s->next_script) used[s->type] |= needs_its_type(*s);
+    std::vector<SectionAsset> assets;
+    for (int type = 0; type < kSectionTypeCount; ++type) {
+        if (used[type]) assets.insert(assets.end(), g_kernel.types[type].assets.begin(), g_kernel.types[type].assets.end());
+    }
+    return assets;
+}
+
 void reset_timeline() {
     g_kernel.pending = nullptr;
     g_kernel.active = nullptr;
@@ -137,16 +139,12 @@ void run_loading_phase() {
     const SectionType* types = g_kernel.types;
     const SectionType& loading = types[kLoadingType];
     g_kernel.loading = true;
-    loading.load();
-    loading.init();
 
     bool used[kSectionTypeCount] = {};
     g_kernel.types_to_load = 0;
     g_kernel.types_loaded = 0;
     for (Section* s = g_kernel.script; s; s = s->next_script) {
-        // A section over before playback begins is never queued, and does not get its type loaded;
-        // but in authoring mode, where every time can be reached.
-        if (s->end <= g_demostart && !g_kernel.edit) continue;
+        if (!needs_its_type(*s)) continue;
         require_syncs(*s);
         if (s->type != kLoadingType && !used[s->type]) {
             used[s->type] = true;
@@ -155,7 +153,10 @@ void run_loading_phase() {
     }
     queue_sections(g_demostart);
 
-    prefetch_pictures(used);
+    // The loading screen's picture comes first on the list, and from the second thread too.
+    prefetch_pictures();
+    loading.load();
+    loading.init();
     loading.render();
     g_kernel.type_loaded[kLoadingType] = true;
     for (int type = 1; type < kSectionTypeCount; ++type) {

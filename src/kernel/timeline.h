@@ -1,13 +1,23 @@
 // timeline.h -- the loading phase, the frame and the demo clock
 #pragma once
 
+#include <vector>
+
+#include "resources/asset.h"
+
 // Demo time to g_demostart, frame count and frame time to 0, the quit flag cleared.
 void reset_timeline();
 
-// Loads the loading type and shows it, queues every section that ends after g_demostart in start
-// order, loads each queued type once in row order between loading renders, and ends the loading
+// Queues every section that ends after g_demostart in start order, loads the loading type and
+// shows it, loads each queued type once in row order between loading renders, and ends the loading
 // screen. A queued section with fewer sync times than its type reads is a fatal error.
 void run_loading_phase();
+
+// The asset rows of the types that the loading phase loads, in row order: the loading type's, then
+// those of every type with a section in the script that is not over before playback begins (in
+// authoring mode, of every type the script uses). What their load handlers read, what the second
+// thread decodes ahead of them and what varnel-tool script --check loads.
+std::vector<SectionAsset> loading_assets();
 
 // Every section of the script declares the sync times its type reads: a fatal error otherwise.
 void check_script_syncs();

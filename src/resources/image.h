@@ -22,7 +22,8 @@ struct Image {
     int width = 0;
     int height = 0;
     GLuint texture = 0;                 // from upload_texture
-    std::unique_ptr<uint8_t[]> pixels;  // rows top first, R, G, B (, A); kept after upload
+    std::shared_ptr<uint8_t[]> pixels;  // rows top first, R, G, B (, A); kept after upload; shared by
+                                        // the records made of one file in one loading phase
     GLenum internal_format = GL_RGB;    // GL_RGB or GL_RGBA
     GLenum pixel_format = GL_RGB;
     GLenum filter = GL_LINEAR_MIPMAP_NEAREST;  // minification

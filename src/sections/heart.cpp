@@ -79,7 +79,7 @@ void draw_heart(float t, float s) {
 const Snapshot kHeartSnapshot = kSnapshotOf<s_heart>;
 
 void heart_load() {
-    s_heart.heart = load_model("models/spinheart/", "spinheart.3ds", g_packeddata != 0);
+    s_heart.heart = load_model(kHeartAssets[0].path, kHeartAssets[0].file, g_packeddata != 0);
     if (!s_heart.heart) fatal_error("Error loading model 'spinheart.3ds'");
     upload_model_textures(*s_heart.heart);
 

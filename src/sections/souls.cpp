@@ -73,11 +73,11 @@ const WaterGrid& souls_water() {
 void souls_load() {
     s_souls.camera = create_look_at_camera(1.5f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f, 60.0f, 0.0f);
 
-    s_souls.skybox = load_skybox("skyboxes/souls/souls_", kSkyboxJpeg, true, g_packeddata != 0);
+    s_souls.skybox = load_skybox(kSoulsAssets[0].path, kSkyboxJpeg, true, g_packeddata != 0);
     if (!s_souls.skybox) fatal_error("Souls: skybox not found");
     upload_skybox(*s_souls.skybox);
 
-    s_souls.water_texture = load_texture("textures/water.jpg", g_packeddata != 0);
+    s_souls.water_texture = load_texture(kSoulsAssets[1].path, g_packeddata != 0);
     if (s_souls.water_texture < 0) fatal_error("Error loading texture water.jpg in Souls section");
     upload_texture(s_souls.water_texture);
 
