@@ -86,7 +86,7 @@ int run_one(const std::string& size_text, const std::string& pass, const std::st
     return write_result(result, run_show(options));
 }
 
-int run_one_probe(const std::string& size_text, int type, double at, int repeats, const std::string& result, int fps) {
+int run_one_probe(const std::string& size_text, int type, double at, int frames, const std::string& result, int fps) {
     ProbeOptions options;
     Size size{};
     if (!parse_size(size_text, &size)) return 2;
@@ -95,8 +95,9 @@ int run_one_probe(const std::string& size_text, int type, double at, int repeats
     options.fps = fps;
     options.type = type;
     options.at = at;
-    options.repeats = repeats;
-    return write_result(result, Json{{"ms", run_probe(options)}});
+    options.frames = frames;
+    const ProbeResult probe = run_probe(options);
+    return write_result(result, Json{{"ms", probe.median_ms}, {"frames", probe.frames}});
 }
 
 }  // namespace
@@ -118,9 +119,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> replay_types;
     bool replay_only = false;
     std::string run_size, pass, result;
-    int probe_type = -2;
+    int probe_type = -1;
     double probe_at = 0.0;
-    int repeats = 0;
+    int probe_frames = 1;
     app.add_option("--fps", fps, "Frames per second of the fixed clock")->check(CLI::Range(1, 1000));
     app.add_option("--sizes", sizes, "Display sizes, WIDTHxHEIGHT")->delimiter(',');
     app.add_option("--to", to, "Stop each run after the first frame at or after this demo time")
@@ -137,10 +138,12 @@ int main(int argc, char** argv) {
     app.add_option("--result", result)->group("");
     app.add_option("--probe", probe_type)->group("");
     app.add_option("--at", probe_at)->group("");
-    app.add_option("--repeats", repeats)->group("");
+    app.add_option("--frames", probe_frames)->group("");
     CLI11_PARSE(app, argc, argv);
 
-    if (!run_size.empty() && probe_type > -2) return run_one_probe(run_size, probe_type, probe_at, repeats, result, fps);
+    if (!run_size.empty() && probe_type >= 0) {
+        return run_one_probe(run_size, probe_type, probe_at, probe_frames, result, fps);
+    }
     if (!run_size.empty()) return run_one(run_size, pass, result, fps, to);
 
     if (short_run) {

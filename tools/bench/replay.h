@@ -9,10 +9,11 @@
 // True when apitrace and eglretrace are there to record and replay GL streams.
 bool replay_available();
 
-// For each section type of the show: one of its frames at width x height, probed in a fresh process
-// (this program, `self`): the median time of its render handler there, and the replay time of the
-// same call stream, recorded with apitrace and replayed in a loop by eglretrace. An array of
-// {"type", "at", "handler_ms", "replay_ms", "ratio"}.
+// For each section type of the show: up to 30 consecutive frames of it at width x height, probed in
+// fresh processes (this program, `self`), the type's render handler alone in a frame of its own:
+// the median time of the handler over those frames, and the median replay time of the same frames'
+// GL calls, recorded with apitrace and replayed by eglretrace; five of each, taken in turns, and
+// the median of the five. An array of {"type", "at", "frames", "handler_ms", "replay_ms", "ratio"}.
 // Only the types named in `only` when it is not empty, and at most `limit` types when that is above
 // 0. The probes' files go to scratch followed by a suffix.
 nlohmann::ordered_json compare_with_replay(const std::string& self, const std::string& scratch, int width, int height,

@@ -35,9 +35,12 @@ struct RunState {
     uint64_t load_ticks[kSectionTypeCount] = {};    // each type's load handler
     uint64_t screen_ticks = 0;                      // the loading screen's renders and its fade
     int screen_frames = 0;                          // frames the loading phase presented
+    int presents = 0;                               // frames presented so far
     SectionType table[kSectionTypeCount];           // the kernel's table, each handler wrapped
-    const ProbeOptions* probe = nullptr;            // a probe run: the frame and type it isolates
-    double probe_ms = -1.0;                         // its median handler time
+    const ProbeOptions* probe = nullptr;            // a probe run, while its frames play: the type it isolates
+    int probed_frame = -1;                          // the kernel's frame count at the last isolated call
+    std::vector<float> probe_samples;               // the isolated calls' milliseconds
+    ProbeResult probe_result;
 } s_run;
 
 double ms(uint64_t ticks) {
@@ -52,30 +55,22 @@ double percentile(std::vector<float> values, double p) {
     return double(values[std::clamp<size_t>(rank, 1, values.size()) - 1]);
 }
 
-// The probed handler call: bracketed by presented frames and the end of the process, or repeated.
+// The probed handler call, finished and timed, alone in a presented frame of its own.
 void probe_handler(SectionHandler handler) {
-    const ProbeOptions& probe = *s_run.probe;
-    s_run.probe = nullptr;
+    s_run.probed_frame = int(g_kernel.frame_count);
     glFinish();
-    if (probe.repeats == 0) {
-        // A replay loops the calls after the last swap, so nothing may follow them.
-        present_frame();
-        handler();
-        glFinish();
-        exit(0);
-    }
-    std::vector<float> samples;
-    for (int i = 0; i < probe.repeats; ++i) {
-        const uint64_t start = read_counter();
-        handler();
-        glFinish();
-        samples.push_back(float(ms(read_counter() - start)));
-    }
-    s_run.probe_ms = percentile(samples, 0.5);
+    present_frame();
+    s_run.probe_result.frames.push_back(s_run.presents);
+    const uint64_t start = read_counter();
+    handler();
+    glFinish();
+    s_run.probe_samples.push_back(float(ms(read_counter() - start)));
+    present_frame();
 }
 
 void time_handler(int type, SectionHandler handler) {
-    if (s_run.probe && type == s_run.probe->type && g_kernel.frame_count == 1 && handler != kSectionTypes[type].init) {
+    if (s_run.probe && type == s_run.probe->type && handler == kSectionTypes[type].render &&
+        s_run.probed_frame != int(g_kernel.frame_count)) {
         probe_handler(handler);
         return;
     }
@@ -93,7 +88,8 @@ void time_handler(int type, SectionHandler handler) {
     s_run.called[type] = true;
 }
 
-void count_loading_frame() {
+void count_present() {
+    ++s_run.presents;
     if (g_kernel.loading) ++s_run.screen_frames;
 }
 
@@ -175,7 +171,7 @@ nlohmann::ordered_json loading_report(uint64_t total_ticks) {
     };
 }
 
-// A probe plays two frames: sections that start later are left out, and their types not loaded.
+// A probe plays a few frames: sections that start later are left out, and their types not loaded.
 void drop_sections_after(float time) {
     Section** link = &g_kernel.script;
     while (*link) {
@@ -188,9 +184,14 @@ void drop_sections_after(float time) {
 }
 
 // The player's start-up on an offscreen window, without sound, on a fixed clock, every handler
-// wrapped; from demo time `from` when it is not negative. Returns the loading phase's ticks.
-uint64_t start_show(int width, int height, int fps, float from) {
+// wrapped; from demo time `from` to `to` when `from` is not negative. Returns the loading phase's ticks.
+uint64_t start_show(int width, int height, int fps, float from, float to) {
     wrap_table(std::make_index_sequence<kSectionTypeCount>());
+    if (from >= 0.0f) {
+        // A probe times frames of the show alone: the loading screen and its fade are left undrawn.
+        s_run.table[kLoadingType].render = empty_handler;
+        s_run.table[kLoadingType].end = empty_handler;
+    }
     g_kernel.types = s_run.table;
 
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
@@ -198,7 +199,7 @@ uint64_t start_show(int width, int height, int fps, float from) {
     set_fatal_message_box(false);
     set_shutdown_routine(shutdown);
     parse_script();
-    if (from >= 0.0f) drop_sections_after(from + 1.5f / float(fps));
+    if (from >= 0.0f) drop_sections_after(to + 0.5f / float(fps));
     gl_fullscreen = 0;
     gl_width = width;
     gl_height = height;
@@ -206,7 +207,7 @@ uint64_t start_show(int width, int height, int fps, float from) {
     snd_enable = 0;
     if (from >= 0.0f) g_demostart = from;
     use_fixed_clock(fps);
-    set_present_hook(count_loading_frame);
+    set_present_hook(count_present);
 
     if (g_packeddata && !g_kernel.archive_loaded) fatal_error("PAK not found");
     if (open_graphics(g_demoname) < 0) fatal_error("Error opening graphics mode");
@@ -227,7 +228,7 @@ void run_one_frame() {
 
 nlohmann::ordered_json run_show(const ShowRunOptions& options) {
     s_run.timed = options.timed;
-    const uint64_t loading_ticks = start_show(options.width, options.height, options.fps, -1.0f);
+    const uint64_t loading_ticks = start_show(options.width, options.height, options.fps, -1.0f, -1.0f);
     const long peak_kib = status_kib("VmHWM");
     start_clock();
 
@@ -297,24 +298,19 @@ nlohmann::ordered_json run_show(const ShowRunOptions& options) {
     return report;
 }
 
-double run_probe(const ProbeOptions& options) {
+ProbeResult run_probe(const ProbeOptions& options) {
     s_run.timed = false;
-    start_show(options.width, options.height, options.fps, std::max(0.0f, float(options.at - 1.0 / options.fps)));
+    const double step = 1.0 / options.fps;
+    start_show(options.width, options.height, options.fps, float(std::max(0.0, options.at - step)),
+               float(options.at + (options.frames - 1) * step));
     start_clock();
-    // The frame before the one probed, so that the probed frame has a frame time.
+    // The frame before the first one probed, so that each probed frame has a frame time.
     run_one_frame();
-    if (options.type < 0) {
-        glFinish();
-        if (options.repeats == 0) {
-            present_frame();
-            glFinish();
-            exit(0);
-        }
-        return 0.0;
-    }
     s_run.probe = &options;
-    run_one_frame();
+    for (int i = 0; i < options.frames && !g_kernel.quit; ++i) run_one_frame();
     s_run.probe = nullptr;
+    glFinish();
     close_graphics();
-    return s_run.probe_ms;
+    if (!s_run.probe_samples.empty()) s_run.probe_result.median_ms = percentile(s_run.probe_samples, 0.5);
+    return s_run.probe_result;
 }

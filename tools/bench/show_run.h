@@ -3,6 +3,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <vector>
+
 struct ShowRunOptions {
     int width = 800;
     int height = 600;
@@ -19,14 +21,17 @@ struct ProbeOptions {
     int width = 800;
     int height = 600;
     int fps = 20;
-    int type = -1;       // the section type probed; -1: an empty frame
-    double at = 0.0;     // the demo time of the frame probed
-    int repeats = 0;     // 0: present, call once, present and end the process (for a GL trace)
+    int type = 1;        // the section type probed
+    double at = 0.0;     // the demo time of the first frame probed
+    int frames = 30;     // consecutive frames probed
 };
 
-// Plays the show from one frame before `at` and, in the frame at `at`, isolates the first call of
-// the type's render handler between two presented frames. Traced by apitrace, the trace's last
-// frame is then that call's GL stream alone, and the process ends right after it. With repeats,
-// calls the handler that many times instead, each finished with glFinish, and returns the median
-// milliseconds of a call; a negative value when the type did not render in that frame.
-double run_probe(const ProbeOptions& options);
+struct ProbeResult {
+    double median_ms = -1.0;  // the handler's median time over the frames it rendered in; < 0: none
+    std::vector<int> frames;  // the presented frames, counted from 0, that hold those calls alone
+};
+
+// Plays the show from one frame before `at` and, in each of the frames probed, isolates the first
+// call of the type's render handler between two presented frames, finished with glFinish and timed.
+// Traced by apitrace, each of the listed frames is then that call's GL stream alone.
+ProbeResult run_probe(const ProbeOptions& options);
