@@ -11,6 +11,21 @@
 
 namespace {
 
+// Pixels copied as they are: no scale, bias or colour map between the framebuffer and memory.
+void plain_pixel_transfer() {
+    glPixelTransferf(GL_RED_SCALE, 1.0f);
+    glPixelTransferf(GL_GREEN_SCALE, 1.0f);
+    glPixelTransferf(GL_BLUE_SCALE, 1.0f);
+    glPixelTransferf(GL_ALPHA_SCALE, 1.0f);
+    glPixelTransferf(GL_DEPTH_SCALE, 1.0f);
+    glPixelTransferf(GL_RED_BIAS, 0.0f);
+    glPixelTransferf(GL_GREEN_BIAS, 0.0f);
+    glPixelTransferf(GL_BLUE_BIAS, 0.0f);
+    glPixelTransferf(GL_ALPHA_BIAS, 0.0f);
+    glPixelTransferf(GL_DEPTH_BIAS, 0.0f);
+    glPixelTransferi(GL_MAP_COLOR, GL_FALSE);
+}
+
 struct GlStateSave {
     bool held = false;             // an attribute stack level of each kind is ours
     GLint matrix_mode = GL_MODELVIEW;
@@ -58,17 +73,7 @@ void draw_framebuffer(const GlStateSave& s_gl) {
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
     glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
     glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-    glPixelTransferf(GL_RED_SCALE, 1.0f);
-    glPixelTransferf(GL_GREEN_SCALE, 1.0f);
-    glPixelTransferf(GL_BLUE_SCALE, 1.0f);
-    glPixelTransferf(GL_ALPHA_SCALE, 1.0f);
-    glPixelTransferf(GL_DEPTH_SCALE, 1.0f);
-    glPixelTransferf(GL_RED_BIAS, 0.0f);
-    glPixelTransferf(GL_GREEN_BIAS, 0.0f);
-    glPixelTransferf(GL_BLUE_BIAS, 0.0f);
-    glPixelTransferf(GL_ALPHA_BIAS, 0.0f);
-    glPixelTransferf(GL_DEPTH_BIAS, 0.0f);
-    glPixelTransferi(GL_MAP_COLOR, GL_FALSE);
+    plain_pixel_transfer();
     glPixelTransferi(GL_MAP_STENCIL, GL_FALSE);
     glDrawBuffer(GL_BACK);
     glViewport(0, 0, s_gl.width, s_gl.height);
@@ -114,17 +119,7 @@ void save_gl_state(GlStateSave& s_gl) {
     glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
     glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
     glPixelStorei(GL_PACK_LSB_FIRST, GL_FALSE);
-    glPixelTransferf(GL_RED_SCALE, 1.0f);
-    glPixelTransferf(GL_GREEN_SCALE, 1.0f);
-    glPixelTransferf(GL_BLUE_SCALE, 1.0f);
-    glPixelTransferf(GL_ALPHA_SCALE, 1.0f);
-    glPixelTransferf(GL_DEPTH_SCALE, 1.0f);
-    glPixelTransferf(GL_RED_BIAS, 0.0f);
-    glPixelTransferf(GL_GREEN_BIAS, 0.0f);
-    glPixelTransferf(GL_BLUE_BIAS, 0.0f);
-    glPixelTransferf(GL_ALPHA_BIAS, 0.0f);
-    glPixelTransferf(GL_DEPTH_BIAS, 0.0f);
-    glPixelTransferi(GL_MAP_COLOR, GL_FALSE);
+    plain_pixel_transfer();
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, s_gl.width, s_gl.height, GL_RGBA, GL_UNSIGNED_BYTE, s_gl.colour.data());
     glReadPixels(0, 0, s_gl.width, s_gl.height, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, s_gl.depth.data());
