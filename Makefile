@@ -3,10 +3,11 @@ JOBS ?= 2
 BUILD := build
 ASAN := build-asan
 FUZZ := build-fuzz
+TSAN := build-tsan
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
-.PHONY: all deps build data run test install deb bench capture fuzz clean
+.PHONY: all deps build data run test tsan install deb bench capture fuzz clean
 
 all: build
 
@@ -38,14 +39,22 @@ run: data
 		echo "make run: no default show in $(BUILD)/demo yet; nothing to play"; \
 	fi
 
-# The normal build's tests, then the same suite under AddressSanitizer and UBSan, then every fuzz
-# target for 15 seconds.
+# The normal build's tests, then the same suite under AddressSanitizer and UBSan, then the threads
+# under ThreadSanitizer and every fuzz target for 15 seconds, on one generated show.
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 	@test -f $(ASAN)/CMakeCache.txt || cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON
 	@cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
-	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=15
+	@$(MAKE) --no-print-directory tsan fuzz FUZZ_SECONDS=15
+
+# The loading phase of the default show in demo-loose, with its second thread, and the sound layer
+# with SDL's audio thread, under ThreadSanitizer (clang); the engine and those two tests alone.
+tsan: data
+	@test -f $(TSAN)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DVARNEL_TSAN=ON -DVARNEL_TSAN_SHOW=$(abspath $(BUILD))/demo-loose
+	@cmake --build $(TSAN) -j$(JOBS) --target loading_tests platform_tests
+	ctest --test-dir $(TSAN) --output-on-failure -j$(JOBS)
 
 # The programs, their manual pages and the documentation under $(PREFIX), inside $(DESTDIR) if given.
 install: build
@@ -70,4 +79,4 @@ fuzz: data
 	@scripts/fuzz.sh $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN) $(FUZZ)
+	rm -rf $(BUILD) $(ASAN) $(FUZZ) $(TSAN)

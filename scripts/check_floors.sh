@@ -3,45 +3,37 @@
 #   scripts/check_floors.sh [SRC]    (SRC defaults to the src/ beside this script)
 set -eu
 src=${1:-$(dirname "$0")/../src}
+cd "$src"
 
 # The floors from the ground up: a file may include its own floor and those before it.
-floors="core platform resources render kernel sections"
-
-rank() {
-    n=0
-    for f in $floors; do
-        [ "$f" = "$1" ] && { echo $n; return; }
-        n=$((n + 1))
-    done
-    echo -1
+awk -v floors="core platform resources render kernel sections" '
+BEGIN {
+    n = split(floors, names, " ")
+    for (i = 1; i <= n; ++i) rank[names[i]] = i
+    status = 0
 }
-
-status=0
-for dir in "$src"/*/; do
-    floor=$(basename "$dir")
-    own=$(rank "$floor")
-    if [ "$own" -lt 0 ]; then
-        echo "check_floors: src/$floor/ is on no floor" >&2
-        status=1
-        continue
-    fi
-    # Every quoted include, as file:line:#include "folder/name".
-    for hit in $(grep -Hn '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$dir"*.h "$dir"*.cpp 2>/dev/null | tr -d ' \t'); do
-        target=$(printf '%s\n' "$hit" | sed 's/.*include"\([^"]*\)".*/\1/')
-        case "$target" in
-        */*) to=$(rank "${target%%/*}") ;;
-        *) to=-1 ;;
-        esac
-        where=src/${hit#"$src"/}
-        where=$(printf '%s\n' "$where" | sed 's|src//*|src/|; s/:#.*//')
-        if [ "$to" -lt 0 ]; then
-            echo "check_floors: $where includes \"$target\", which is on no floor" >&2
-            status=1
-        elif [ "$to" -gt "$own" ]; then
-            echo "check_floors: $where includes \"$target\", a floor above $floor/" >&2
-            status=1
-        fi
-    done
-done
-[ $status -eq 0 ] && echo "check_floors: every include points to its own floor or one below"
-exit $status
+FNR == 1 {
+    file = substr(FILENAME, 3)
+    split(file, parts, "/")
+    own = (parts[1] in rank) ? rank[parts[1]] : 0
+    if (!own) { print "check_floors: src/" file " is on no floor" > "/dev/stderr"; status = 1 }
+}
+/^[ \t]*#[ \t]*include[ \t]*"/ {
+    target = $0
+    sub(/^[^"]*"/, "", target)
+    sub(/".*/, "", target)
+    split(target, parts, "/")
+    to = (target ~ /\// && parts[1] in rank) ? rank[parts[1]] : 0
+    if (!own) next
+    if (!to) {
+        print "check_floors: src/" file ":" FNR " includes \"" target "\", which is on no floor" > "/dev/stderr"
+        status = 1
+    } else if (to > own) {
+        print "check_floors: src/" file ":" FNR " includes \"" target "\", a floor above " names[own] "/" > "/dev/stderr"
+        status = 1
+    }
+}
+END {
+    if (!status) print "check_floors: every include points to its own floor or one below"
+    exit status
+}' $(find . -name '*.h' -o -name '*.cpp' | sort)

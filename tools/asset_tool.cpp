@@ -10,6 +10,8 @@
 
 #include "core/config.h"
 #include "kernel/kernel.h"
+#include "kernel/timeline.h"
+#include "platform/sound.h"
 #include "resources/archive.h"
 #include "resources/data_source.h"
 #include "resources/image.h"
@@ -181,29 +183,25 @@ int inspect_model(const std::string& dir, const std::string& file, bool from_arc
 }
 
 int check_assets() {
-    // The types the loading phase would load: the loading screen's, and those of every section
-    // that is not over before playback begins.
-    bool used[kSectionTypeCount] = {};
-    used[kLoadingType] = true;
-    for (const Section* s = g_kernel.script; s; s = s->next_script) {
-        if (s->end > g_demostart) used[s->type] = true;
-    }
     int checked = 0;
     int failed = 0;
-    for (int type = 0; type < kSectionTypeCount; ++type) {
-        if (!used[type]) continue;
-        for (const SectionAsset& asset : kSectionTypes[type].assets) {
-            ++checked;
-            failed += !check_in_child(asset);
-        }
+    // What the loading phase would load.
+    for (const SectionAsset& asset : loading_assets()) {
+        ++checked;
+        failed += !check_in_child(asset);
     }
     if (snd_enable) {
         ++checked;
         DataSource source;
         const bool found = open_data_source(snd_mp3file, g_packeddata != 0, &source) == kSourceOk;
+        // Opened as the player opens it, so that what it would stop on is told in its words.
+        const int error = found ? sound_check_stream(source.data, size_t(source.length)) : kSoundOk;
         close_data_source(&source);
         if (!found) {
             fprintf(stderr, "varnel-tool: music %s: not found\n", snd_mp3file);
+            ++failed;
+        } else if (error != kSoundOk) {
+            fprintf(stderr, "varnel-tool: music %s: Error: %s\n", snd_mp3file, sound_error_text(error));
             ++failed;
         }
     }

@@ -11,7 +11,7 @@
 #include "kernel/section.h"
 #include "platform/text.h"
 #include "platform/window.h"
-#include "png_writer.h"
+#include "resources/png_writer.h"
 
 namespace {
 

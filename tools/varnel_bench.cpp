@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/edit_run.h"
 #include "bench/process.h"
 #include "bench/replay.h"
 #include "bench/report_table.h"
@@ -81,6 +82,7 @@ int run_one(const std::string& size_text, const std::string& pass, const std::st
     options.fps = fps;
     options.to = to;
     options.timed = pass == "timed";
+    if (pass == "edit") return write_result(result, run_edit(options.width, options.height, fps));
     return write_result(result, run_show(options));
 }
 
@@ -169,7 +171,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         Json entry = {{"width", size.width}, {"height", size.height}};
-        for (const char* name : {"timed", "rate"}) {
+        for (const char* name : {"timed", "rate", "edit"}) {
             if (replay_only) break;
             fprintf(stderr, "varnel-bench: %s, %s pass\n", size_text.c_str(), name);
             std::vector<std::string> args = {self, "--run", size_text, "--pass", name, "--result", scratch,

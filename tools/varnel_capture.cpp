@@ -24,7 +24,7 @@
 #include "platform/music.h"
 #include "platform/sound.h"
 #include "platform/window.h"
-#include "png_writer.h"
+#include "resources/png_writer.h"
 #include "video_writer.h"
 #include "wav_writer.h"
 

@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
     CLI::App* extract = pak->add_subcommand("extract", "Write every entry of ARCHIVE under DIR");
     extract->add_option("ARCHIVE", archive, "Archive to read")->required();
     extract->add_option("DIR", dir, "Directory to write into")->required();
+    bool force = false;
+    extract->add_flag("--force", force, "Replace files that exist; a symbolic link in the way is refused all the same");
 
     std::string path;
     std::string out;
@@ -75,7 +77,7 @@ int main(int argc, char** argv) {
 
     if (*create) return pak_create(archive, dir);
     if (*list) return pak_list(archive);
-    if (*extract) return pak_extract(archive, dir);
+    if (*extract) return pak_extract(archive, dir, force);
     if (*image) return inspect_image(path, from_archive, out);
     if (*model) return inspect_model(dir, file, from_archive);
     if (*script) return run_script(check);

@@ -2,6 +2,7 @@
 #include "core/config.h"
 
 #include <cstdio>
+#include <cstring>
 
 char g_demoname[kScriptStringSize];
 int32_t g_drawfps;
@@ -28,6 +29,39 @@ const ConfigVariable kConfigVariables[kConfigVariableCount] = {
     {"snd_enable", ConfigKind::Byte, &snd_enable},
     {"snd_mp3file", ConfigKind::String, snd_mp3file},
 };
+
+namespace {
+
+size_t size_of(ConfigKind kind) {
+    switch (kind) {
+    case ConfigKind::Byte:
+        return 1;
+    case ConfigKind::String:
+        return kScriptStringSize;
+    default:
+        return 4;
+    }
+}
+
+}  // namespace
+
+ConfigValues save_config() {
+    ConfigValues values;
+    size_t at = 0;
+    for (const ConfigVariable& v : kConfigVariables) {
+        memcpy(values.bytes + at, v.storage, size_of(v.kind));
+        at += size_of(v.kind);
+    }
+    return values;
+}
+
+void restore_config(const ConfigValues& values) {
+    size_t at = 0;
+    for (const ConfigVariable& v : kConfigVariables) {
+        memcpy(v.storage, values.bytes + at, size_of(v.kind));
+        at += size_of(v.kind);
+    }
+}
 
 void set_config_defaults() {
     snprintf(g_demoname, sizeof g_demoname, "%s", "Varnel");

@@ -30,3 +30,10 @@ extern const ConfigVariable kConfigVariables[kConfigVariableCount];
 
 // Every variable to the value it has when the script does not set it.
 void set_config_defaults();
+
+// Every variable's value, in table order: kept while a script is parsed again, put back when it fails.
+struct ConfigValues {
+    unsigned char bytes[2 * kScriptStringSize + 9 * 4];
+};
+ConfigValues save_config();
+void restore_config(const ConfigValues& values);

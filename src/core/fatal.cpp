@@ -14,6 +14,7 @@ namespace {
 struct FatalState {
     bool message_box = true;      // show the box after writing to standard error
     void (*shutdown)() = nullptr;  // run before the message and before every exit
+    FailurePolicy policy = FailurePolicy::Exit;
 } s_fatal;
 
 void run_shutdown() {
@@ -43,11 +44,24 @@ void set_shutdown_routine(void (*shutdown)()) {
     s_fatal.shutdown = shutdown;
 }
 
+void set_failure_policy(FailurePolicy policy) {
+    s_fatal.policy = policy;
+}
+
+FailurePolicy failure_policy() {
+    return s_fatal.policy;
+}
+
 void set_fatal_message_box(bool shown) {
     s_fatal.message_box = shown;
 }
 
 void exit_program(int status) {
+    if (s_fatal.policy == FailurePolicy::Recover) {
+        Failure failure;
+        snprintf(failure.message, sizeof failure.message, "Unexpected error");
+        throw failure;
+    }
     run_shutdown();
     fflush(stderr);
     exit(status);
@@ -59,6 +73,12 @@ void fatal_error(const char* format, ...) {
     va_start(args, format);
     vsnprintf(message, sizeof message, format, args);
     va_end(args);
+
+    if (s_fatal.policy == FailurePolicy::Recover) {
+        Failure failure;
+        snprintf(failure.message, sizeof failure.message, "%s", message);
+        throw failure;
+    }
 
     // The display mode is restored and the window gone before the message shows.
     run_shutdown();

@@ -10,6 +10,18 @@
 // user (libjpeg's message) still gives the desktop back first.
 [[noreturn]] void exit_program(int status);
 
+// What fatal_error and exit_program do. Exit: end the program, as above. Recover: while authoring
+// mode reloads a file, a fault must not end the session; fatal_error throws a Failure with the
+// message, which the one place that reloads catches and shows, and exit_program throws one with
+// "Unexpected error". Loaders never catch it.
+enum class FailurePolicy { Exit, Recover };
+void set_failure_policy(FailurePolicy policy);
+FailurePolicy failure_policy();
+
+struct Failure {
+    char message[1024];
+};
+
 // What both run before they exit: the program's shutdown, which releases whatever exists (the display
 // mode, the window, the sound device). None until one is set.
 void set_shutdown_routine(void (*shutdown)());

@@ -7,9 +7,11 @@
 #include "core/fatal.h"
 #include "core/signals.h"
 #include "kernel/kernel.h"
+#include "kernel/edit.h"
 #include "kernel/keys.h"
 #include "kernel/script.h"
 #include "kernel/timeline.h"
+#include "platform/gl_state.h"
 #include "platform/music.h"
 #include "platform/sound.h"
 #include "platform/text.h"
@@ -20,7 +22,10 @@ KernelState g_kernel;
 
 namespace {
 
-// The soundtrack whole, from data.dat with g_packeddata, else the loose file.
+PlayerOptions s_options;  // the command line's
+
+}  // namespace
+
 std::vector<uint8_t> read_soundtrack() {
     DataSource source;
     switch (open_data_source(snd_mp3file, g_packeddata != 0, &source)) {
@@ -40,7 +45,10 @@ std::vector<uint8_t> read_soundtrack() {
     return bytes;
 }
 
-}  // namespace
+void apply_player_options() {
+    if (s_options.windowed) gl_fullscreen = 0;
+    if (s_options.has_at) g_demostart = s_options.at;
+}
 
 void prepare_failure_routine() {
     set_shutdown_routine(shutdown);
@@ -55,6 +63,8 @@ void start_up() {
     if (g_packeddata && !g_kernel.archive_loaded) fatal_error("PAK not found");
     if (open_graphics(g_demoname) < 0) fatal_error("Error opening graphics mode");
     create_font("Arial");
+    // Authoring mode's reload of everything starts again from here.
+    if (g_kernel.edit) kGlStartSnapshot.save();
     reset_timeline();
     run_loading_phase();
     if (snd_enable) {
@@ -82,12 +92,21 @@ void shutdown() {
     close_graphics();
 }
 
-int run_program() {
+int run_program(const PlayerOptions& options) {
+    s_options = options;
+    g_kernel.edit = options.edit;
     prepare_failure_routine();
     route_player_signals();
     parse_script();
+    apply_player_options();
     start_up();
-    run_message_loop();
+    if (g_kernel.edit) {
+        start_edit_session(options);
+        run_edit_loop();
+        end_edit_session();
+    } else {
+        run_message_loop();
+    }
     shutdown();
     return 0;
 }

@@ -1,8 +1,30 @@
 // program.h -- the program's course: parse, start up, play, shut down
 #pragma once
 
-// The player's whole run; returns its exit status.
-int run_program();
+#include <cstdint>
+#include <vector>
+
+// What the player's command line asks for.
+struct PlayerOptions {
+    bool edit = false;                   // authoring mode
+    bool windowed = false;               // gl_fullscreen 0, whatever the script says
+    bool has_at = false;                 // g_demostart = at, whatever the script says
+    float at = 0.0f;
+    const char* control_socket = nullptr;  // authoring mode: a Unix socket for commands
+    bool has_loop = false;               // authoring mode: loop from loop_start to loop_end
+    float loop_start = 0.0f;
+    float loop_end = 0.0f;
+};
+
+// The player's whole run, in the working directory; returns its exit status.
+int run_program(const PlayerOptions& options = PlayerOptions());
+
+// What the command line overrides of the script, applied after every parse.
+void apply_player_options();
+
+// The soundtrack snd_mp3file whole, from data.dat with g_packeddata, else the loose file; a fatal
+// error when it cannot be read.
+std::vector<uint8_t> read_soundtrack();
 
 // Hands shutdown to the failure routine, so that every fatal error and every exit gives the desktop
 // back first, and routes an uncaught exception through it.

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <utility>
 
 #include "core/ascii_case.h"
 #include "core/fatal.h"
@@ -33,6 +34,15 @@ struct ScriptState {
     int line = 0;                  // every delivered line counts, comments and pieces included
     ScriptFault* fault = nullptr;  // where the message of a fault goes
 } s_script;
+
+// The script set aside by keep_script.
+struct KeptScript {
+    std::deque<Section> sections;
+    Section* script = nullptr;
+    float demo_end = 0.0f;
+    bool debug_lines = false;
+    ConfigValues config = {};
+} s_kept;
 
 // Writes the message of a fault; returns false for the caller to pass on.
 bool fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -160,6 +170,7 @@ Header parse_header(const char* line) {
         return Header::Fault;
     }
     section->type = type;
+    section->line = s_script.line;
     s_script.expected_syncs = 0;
     s_script.found_syncs = 0;
     return Header::Section;
@@ -330,6 +341,29 @@ bool read_script(FILE* file, long long budget, ScriptFault* fault) {
     if (ok) finish_section();
     s_script.fault = nullptr;
     return ok;
+}
+
+void keep_script() {
+    s_kept.sections.clear();
+    std::swap(s_kept.sections, s_script.sections);
+    s_kept.script = g_kernel.script;
+    s_kept.demo_end = g_kernel.demo_end;
+    s_kept.debug_lines = g_kernel.debug_lines;
+    s_kept.config = save_config();
+}
+
+void restore_kept_script() {
+    std::swap(s_kept.sections, s_script.sections);
+    s_kept.sections.clear();
+    g_kernel.script = s_kept.script;
+    g_kernel.demo_end = s_kept.demo_end;
+    g_kernel.debug_lines = s_kept.debug_lines;
+    restore_config(s_kept.config);
+}
+
+void drop_kept_script() {
+    s_kept.sections.clear();
+    g_kernel.debug_lines = s_kept.debug_lines;
 }
 
 void parse_script() {

@@ -13,6 +13,13 @@ inline constexpr int kMaxSyncs = 1 << 20;     // sync times one section may decl
 // Any fault in the script ends the program through fatal_error.
 void parse_script();
 
+// While a changed script is parsed: the script list, its sections and the configuration set aside,
+// then put back when the new parse fails, or let go when it stands. Nothing may point into the
+// kept sections once they are let go.
+void keep_script();
+void restore_kept_script();
+void drop_kept_script();
+
 struct ScriptFault {
     char message[256];  // what the player ends with, "Script: ..."
 };

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "core/snapshot.h"
 #include "resources/asset.h"
 
 // One timed entry of the script. The parser fills type and the keyed fields; the kernel alone
@@ -25,6 +26,7 @@ struct Section {
     int32_t sync_count = 0;            // sync times declared by "syncs"
     std::vector<float> syncs;          // sync_count values; empty when "syncs" was not given
     float duration = 0.0f;             // end - start, taken when "end" is read
+    int32_t line = 0;                  // the script line of its header
 };
 
 using SectionHandler = void (*)();
@@ -37,6 +39,7 @@ struct SectionType {
     SectionHandler end;     // the loading type's only, at the end of the loading phase
     int syncs;              // sync times its handlers read: a queued section must declare as many
     std::span<const SectionAsset> assets;  // what its load handler reads
+    const Snapshot* state = nullptr;       // what it carries from frame to frame; none for a stateless type
 };
 
 inline constexpr int kSectionTypeCount = 21;

@@ -4,15 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "core/ascii_case.h"
 #include "core/config.h"
 #include "core/fatal.h"
+#include "core/random.h"
 #include "core/timer.h"
 #include "kernel/kernel.h"
 #include "kernel/statistics.h"
+#include "platform/gl_state.h"
 #include "platform/window.h"
+#include "resources/image.h"
 #include "resources/picture_prefetch.h"
-#include "resources/skybox.h"
 
 namespace {
 
@@ -69,28 +70,54 @@ void call_timed(Section* section, SectionHandler handler) {
     g_kernel.section_time_sum += section->cpu_time;
 }
 
-// The pictures that the used types' load handlers read, in row order and list order, decoded on a
-// second thread while the loading phase uploads. The maps that models name are found only as they
-// are parsed, and are read by their loaders.
-void prefetch_pictures(const bool* used) {
-    std::vector<std::string> paths;
-    for (int type = 1; type < kSectionTypeCount; ++type) {
-        if (!used[type]) continue;
-        for (const SectionAsset& asset : g_kernel.types[type].assets) {
-            if (asset.kind == SectionAsset::kImage || asset.kind == SectionAsset::kSkyboxImage) {
-                paths.push_back(ascii_lower(asset.path));
-            } else if (asset.kind == SectionAsset::kSkybox) {
-                for (int face = 0; face < 6; ++face) {
-                    char path[64];
-                    if (skybox_face_path(asset.path, kSkyboxJpeg, face, path)) paths.push_back(ascii_lower(path));
-                }
-            }
-        }
-    }
-    if (!paths.empty()) start_picture_prefetch(std::move(paths), g_packeddata != 0);
+// A section over before playback begins is never queued and does not get its type loaded; but in
+// authoring mode, where every time can be reached, every section's type is loaded.
+bool needs_its_type(const Section& section) {
+    return section.end > g_demostart || g_kernel.edit;
 }
 
+// The pictures that the load handlers read, in the order they read them, decoded on a second
+// thread while the loading phase uploads.
+void prefetch_pictures() {
+    const bool packed = g_packeddata != 0;
+    std::vector<std::string> paths = list_asset_pictures(loading_assets(), packed);
+    if (!paths.empty()) start_picture_prefetch(std::move(paths), packed);
+}
+
+// Handlers index their sync times without looking at the count.
+void require_syncs(const Section& s) {
+    const SectionType& type = g_kernel.types[s.type];
+    if (s.sync_count < type.syncs) {
+        fatal_error("Section '%s' at %.2f: %d syncs found, %d needed", type.name, double(s.start), s.sync_count,
+                    type.syncs);
+    }
+}
+
+// Every section that ends after time on the pending list, by start; among equal starts the section
+// later in the script stands first.
+void queue_sections(float time) {
+    for (Section* s = g_kernel.script; s; s = s->next_script) {
+        if (s->end <= time) continue;
+        insert_sorted(&g_kernel.pending, s, kPending, [](const Section& x) { return x.start; });
+    }
+}
+
+// What the engine beneath the sections carries from frame to frame: the effects' random values,
+// the texture binding cache, and the GL state and framebuffer that a start leaves.
+const Snapshot* const kEngineState[] = {&kRandomSnapshot, &kTextureBindSnapshot, &kGlStateSnapshot};
+
 }  // namespace
+
+std::vector<SectionAsset> loading_assets() {
+    bool used[kSectionTypeCount] = {};
+    used[kLoadingType] = true;
+    for (const Section* s = g_kernel.script; s; s = s->next_script) used[s->type] |= needs_its_type(*s);
+    std::vector<SectionAsset> assets;
+    for (int type = 0; type < kSectionTypeCount; ++type) {
+        if (used[type]) assets.insert(assets.end(), g_kernel.types[type].assets.begin(), g_kernel.types[type].assets.end());
+    }
+    return assets;
+}
 
 void reset_timeline() {
     g_kernel.pending = nullptr;
@@ -105,39 +132,37 @@ void reset_timeline() {
     g_kernel.kernel_time = 0.0f;
     g_kernel.kernel_percent = 0.0f;
     g_kernel.quit = false;
+    g_kernel.at_end = false;
 }
 
 void run_loading_phase() {
     const SectionType* types = g_kernel.types;
     const SectionType& loading = types[kLoadingType];
     g_kernel.loading = true;
-    loading.load();
-    loading.init();
 
     bool used[kSectionTypeCount] = {};
     g_kernel.types_to_load = 0;
     g_kernel.types_loaded = 0;
     for (Section* s = g_kernel.script; s; s = s->next_script) {
-        // A section over before playback begins is never queued, and does not get its type loaded.
-        if (s->end <= g_demostart) continue;
-        // Handlers index their sync times without looking at the count.
-        if (s->sync_count < types[s->type].syncs) {
-            fatal_error("Section '%s' at %.2f: %d syncs found, %d needed", types[s->type].name, double(s->start),
-                        s->sync_count, types[s->type].syncs);
-        }
+        if (!needs_its_type(*s)) continue;
+        require_syncs(*s);
         if (s->type != kLoadingType && !used[s->type]) {
             used[s->type] = true;
             ++g_kernel.types_to_load;
         }
-        // Among equal starts the section later in the script stands first.
-        insert_sorted(&g_kernel.pending, s, kPending, [](const Section& x) { return x.start; });
     }
+    queue_sections(g_demostart);
 
-    prefetch_pictures(used);
+    // The loading screen's picture comes first on the list, and from the second thread too.
+    prefetch_pictures();
+    loading.load();
+    loading.init();
     loading.render();
+    g_kernel.type_loaded[kLoadingType] = true;
     for (int type = 1; type < kSectionTypeCount; ++type) {
         if (used[type]) {
             types[type].load();
+            g_kernel.type_loaded[type] = true;
             ++g_kernel.types_loaded;
         }
         loading.render();
@@ -145,6 +170,39 @@ void run_loading_phase() {
     stop_picture_prefetch();
     loading.end();
     g_kernel.loading = false;
+    if (g_kernel.edit) save_start_state();
+}
+
+void check_script_syncs() {
+    for (const Section* s = g_kernel.script; s; s = s->next_script) require_syncs(*s);
+}
+
+void clear_start_state() {
+    for (const Snapshot* state : kEngineState) state->clear();
+}
+
+void save_start_state() {
+    for (const Snapshot* state : kEngineState) state->save();
+    for (int type = 0; type < kSectionTypeCount; ++type) {
+        if (g_kernel.type_loaded[type] && g_kernel.types[type].state) g_kernel.types[type].state->save();
+    }
+}
+
+void seek_timeline(float time) {
+    for (const Snapshot* state : kEngineState) state->restore();
+    for (int type = 0; type < kSectionTypeCount; ++type) {
+        if (g_kernel.type_loaded[type] && g_kernel.types[type].state) g_kernel.types[type].state->restore();
+    }
+    for (Section* s = g_kernel.script; s; s = s->next_script) {
+        s->next_pending = s->prev_pending = s->next_active = s->prev_active = nullptr;
+        s->run_time = s->cpu_time = s->cpu_percent = 0.0f;
+    }
+    const bool quit = g_kernel.quit;
+    reset_timeline();
+    g_kernel.quit = quit;
+    g_kernel.demo_time = time;
+    queue_sections(time);
+    g_kernel.last_counter = read_clock();
 }
 
 void start_clock() {
@@ -182,9 +240,18 @@ void run_frame() {
     } else if (g_debug) {
         draw_statistics();
     }
+
+    if (g_kernel.overlay) g_kernel.overlay();
     present_frame();
 
-    if (!g_kernel.pending && !g_kernel.active) g_kernel.quit = true;
+    if (!g_kernel.pending && !g_kernel.active) {
+        // Authoring mode holds the show's end instead of quitting.
+        if (g_kernel.edit) {
+            g_kernel.at_end = true;
+        } else {
+            g_kernel.quit = true;
+        }
+    }
 }
 
 void advance_clock() {

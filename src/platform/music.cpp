@@ -38,6 +38,30 @@ void start_music() {
     if (s_music.channel < 0 || !sound_set_paused(s_music.channel, false)) fail();
 }
 
+void pause_music(bool paused) {
+    if (s_music.channel >= 0) sound_set_paused(s_music.channel, paused);
+}
+
+bool seek_music(float seconds) {
+    if (!s_music.stream) return true;
+    return sound_set_stream_time(s_music.stream, music_time_ms(seconds > 0.0f ? seconds : 0.0f));
+}
+
+bool replace_music(std::vector<uint8_t> mp3, float seconds, bool paused, const char** why) {
+    SoundStream* stream = sound_open_stream(mp3.data(), mp3.size());
+    if (!stream) {
+        *why = sound_error_text(sound_last_error());
+        return false;
+    }
+    if (seconds > 0.0f) sound_set_stream_time(stream, music_time_ms(seconds));
+    // The old stream stops reading its bytes before they go.
+    if (s_music.stream) sound_close_stream(s_music.stream);
+    s_music.buffer = std::move(mp3);
+    s_music.stream = stream;
+    s_music.channel = sound_play_stream(kSoundFreeChannel, stream, paused);
+    return true;
+}
+
 int music_time_ms(float seconds) {
     // Truncated, as the stream's time is set in whole milliseconds.
     const float ms = seconds * 1000.0f;

@@ -15,6 +15,15 @@ void open_music(std::vector<uint8_t> mp3, float start);
 // Plays the stream, paused on a free channel and then unpaused at once.
 void start_music();
 
+// Authoring mode's controls; each does nothing while no stream is open. Paused, the music is silent
+// and keeps its place; a seek puts the next sample heard at seconds.
+void pause_music(bool paused);
+bool seek_music(float seconds);
+
+// Opens a stream over new bytes at seconds, paused or not, and only then closes the old one: false,
+// the old music still playing and why in words, when the bytes are no MP3.
+bool replace_music(std::vector<uint8_t> mp3, float seconds, bool paused, const char** why);
+
 // The sound layer's CPU usage in percent, for the statistics line.
 float music_cpu_usage();
 

@@ -258,6 +258,47 @@ void read_resampled(SoundStream* stream, int16_t* samples, int frames) {
     memset(samples + 2 * k, 0, size_t(frames - k) * 4);
 }
 
+// Opens a decoder over the MP3 in data as every stream reads it, and reads the first frame's format
+// and every frame's position: kSoundOk with stream->decoder and stream->rate set, or the error code.
+int open_decoder(SoundStream* stream, const uint8_t* data, size_t length) {
+    if (length == 0) return kSoundNotMp3;
+    if (!data) return kSoundBadArgument;
+    int result = MPG123_OK;
+    mpg123_handle* decoder = mpg123_new(nullptr, &result);
+    if (!decoder) return kSoundNoMemory;
+    *stream = SoundStream();
+    stream->data = data;
+    stream->length = length;
+    // Signed 16-bit stereo at the file's own rate, mono doubled; no resyncing into junk. Flags are
+    // added to the defaults, not set over them: gapless decoding drops the encoder's delay and
+    // padding that the file's header records, so that sample t of the output is time t of the song.
+    mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_FORCE_STEREO | MPG123_QUIET, 0.0);
+    mpg123_param(decoder, MPG123_RESYNC_LIMIT, 2048, 0.0);
+    mpg123_format_none(decoder);
+    const long* rates = nullptr;
+    size_t rate_count = 0;
+    mpg123_rates(&rates, &rate_count);
+    for (size_t i = 0; i < rate_count; ++i) mpg123_format(decoder, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    if (mpg123_replace_reader_handle(decoder, read_memory, seek_memory, nullptr) != MPG123_OK ||
+        mpg123_open_handle(decoder, stream) != MPG123_OK ||
+        mpg123_getformat(decoder, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 || channels != 2 ||
+        encoding != MPG123_ENC_SIGNED_16) {
+        mpg123_delete(decoder);
+        return kSoundNotMp3;
+    }
+    // Scanning the whole stream makes seeks land on the exact sample.
+    if (mpg123_scan(decoder) != MPG123_OK) {
+        mpg123_delete(decoder);
+        return kSoundDecodeFailed;
+    }
+    stream->rate = rate;
+    stream->decoder = decoder;
+    return kSoundOk;
+}
+
 }  // namespace
 
 float sound_version() {
@@ -313,14 +354,6 @@ SoundStream* sound_open_stream(const uint8_t* data, size_t length) {
         fail(kSoundNotInitialized);
         return nullptr;
     }
-    if (length == 0) {
-        fail(kSoundNotMp3);
-        return nullptr;
-    }
-    if (!data) {
-        fail(kSoundBadArgument);
-        return nullptr;
-    }
     SoundStream* stream = nullptr;
     for (SoundStream& s : s_sound.streams) {
         if (!s.decoder) {
@@ -332,47 +365,21 @@ SoundStream* sound_open_stream(const uint8_t* data, size_t length) {
         fail(kSoundNoMemory);
         return nullptr;
     }
-
-    int result = MPG123_OK;
-    mpg123_handle* decoder = mpg123_new(nullptr, &result);
-    if (!decoder) {
-        fail(kSoundNoMemory);
+    const int error = open_decoder(stream, data, length);
+    if (error != kSoundOk) {
+        fail(error);
         return nullptr;
     }
-    *stream = SoundStream();
-    stream->data = data;
-    stream->length = length;
-    // Signed 16-bit stereo at the file's own rate, mono doubled; no resyncing into junk. Flags are
-    // added to the defaults, not set over them: gapless decoding drops the encoder's delay and
-    // padding that the file's header records, so that sample t of the output is time t of the song.
-    mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_FORCE_STEREO | MPG123_QUIET, 0.0);
-    mpg123_param(decoder, MPG123_RESYNC_LIMIT, 2048, 0.0);
-    mpg123_format_none(decoder);
-    const long* rates = nullptr;
-    size_t rate_count = 0;
-    mpg123_rates(&rates, &rate_count);
-    for (size_t i = 0; i < rate_count; ++i) mpg123_format(decoder, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    long rate = 0;
-    int channels = 0;
-    int encoding = 0;
-    if (mpg123_replace_reader_handle(decoder, read_memory, seek_memory, nullptr) != MPG123_OK ||
-        mpg123_open_handle(decoder, stream) != MPG123_OK ||
-        mpg123_getformat(decoder, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 || channels != 2 ||
-        encoding != MPG123_ENC_SIGNED_16) {
-        mpg123_delete(decoder);
-        fail(kSoundNotMp3);
-        return nullptr;
-    }
-    // Scanning the whole stream makes seeks land on the exact sample.
-    if (mpg123_scan(decoder) != MPG123_OK) {
-        mpg123_delete(decoder);
-        fail(kSoundDecodeFailed);
-        return nullptr;
-    }
-    stream->rate = rate;
-    if (rate != kSoundRate) setup_resampler(stream);
-    stream->decoder = decoder;
+    if (stream->rate != kSoundRate) setup_resampler(stream);
     return stream;
+}
+
+int sound_check_stream(const uint8_t* data, size_t length) {
+    mpg123_init();
+    SoundStream stream;
+    const int error = open_decoder(&stream, data, length);
+    if (stream.decoder) mpg123_delete(stream.decoder);
+    return error;
 }
 
 bool sound_set_stream_time(SoundStream* stream, int ms) {

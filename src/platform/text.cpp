@@ -18,10 +18,22 @@ namespace {
 
 constexpr int kFontPixels = 15;
 constexpr int kGlyphCount = 255;  // codes 0 to 254; list 255 stays empty
+constexpr int kCell = 32;         // pixels per glyph cell in the atlas, 16 x 16 cells
+constexpr int kAtlasSize = 16 * kCell;
+
+// Where a glyph sits in the atlas and how it stands on its baseline, in pixels.
+struct Glyph {
+    short width = 0;
+    short height = 0;
+    short left = 0;    // from the pen to the bitmap's left edge
+    short bottom = 0;  // from the baseline down to the bitmap's bottom row
+};
 
 struct TextState {
-    GLuint list_base = 0;  // first of the 256 display lists
+    GLuint list_base = 0;   // first of the 256 display lists
+    GLuint atlas = 0;       // every glyph as alpha, bottom row first, code c in cell (c % 16, c / 16)
     int advance[256] = {};  // pixels each glyph moves the raster position; 0 for a code with none
+    Glyph glyphs[256];
 } s_text;
 
 // Unicode of the Windows-1252 codes 0x80 to 0x9F; the rest are Latin-1.
@@ -58,8 +70,9 @@ std::string match_font(const char* face, int* index) {
     return path;
 }
 
-// Compiles the glyph now in face's slot into list: glBitmap wants rows bottom first.
-void compile_glyph(FT_Face face, GLuint list, std::vector<GLubyte>* rows) {
+// Compiles the glyph now in face's slot into the code's list and copies it into the atlas's cell:
+// glBitmap wants rows bottom first, and so do the cells.
+void compile_glyph(FT_Face face, int code, std::vector<GLubyte>* rows, std::vector<GLubyte>* atlas) {
     const FT_Bitmap& bitmap = face->glyph->bitmap;
     const int width = int(bitmap.width);
     const int height = int(bitmap.rows);
@@ -69,10 +82,33 @@ void compile_glyph(FT_Face face, GLuint list, std::vector<GLubyte>* rows) {
         const unsigned char* src = bitmap.buffer + ptrdiff_t(y) * bitmap.pitch;
         memcpy(rows->data() + size_t(height - 1 - y) * row_bytes, src, size_t(row_bytes));
     }
-    glNewList(list, GL_COMPILE);
+    glNewList(s_text.list_base + GLuint(code), GL_COMPILE);
     glBitmap(width, height, GLfloat(-face->glyph->bitmap_left), GLfloat(height - face->glyph->bitmap_top),
              GLfloat(face->glyph->advance.x >> 6), GLfloat(face->glyph->advance.y >> 6), rows->data());
     glEndList();
+
+    if (width > kCell || height > kCell) return;
+    const int cell_x = code % 16 * kCell;
+    const int cell_y = code / 16 * kCell;
+    for (int y = 0; y < height; ++y) {
+        const GLubyte* row = rows->data() + size_t(y) * row_bytes;
+        GLubyte* out = atlas->data() + size_t(cell_y + y) * kAtlasSize + cell_x;
+        for (int x = 0; x < width; ++x) out[x] = (row[x / 8] >> (7 - x % 8)) & 1 ? 255 : 0;
+    }
+    s_text.glyphs[code] = {short(width), short(height), short(face->glyph->bitmap_left),
+                           short(height - face->glyph->bitmap_top)};
+}
+
+// The atlas as an alpha texture, sampled texel for texel.
+void upload_atlas(const std::vector<GLubyte>& atlas) {
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGenTextures(1, &s_text.atlas);
+    glBindTexture(GL_TEXTURE_2D, s_text.atlas);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, kAtlasSize, kAtlasSize, 0, GL_ALPHA, GL_UNSIGNED_BYTE, atlas.data());
+    glBindTexture(GL_TEXTURE_2D, GLuint(bound));
 }
 
 }  // namespace
@@ -96,14 +132,16 @@ void create_font(const char* face_name) {
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     std::vector<GLubyte> rows;
+    std::vector<GLubyte> atlas(size_t(kAtlasSize) * kAtlasSize, 0);
     for (int code = 0; code < kGlyphCount; ++code) {
         if (FT_Load_Char(face, cp1252_to_unicode(code), FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0 ||
             face->glyph->bitmap.pixel_mode != FT_PIXEL_MODE_MONO) {
             continue;
         }
-        compile_glyph(face, s_text.list_base + GLuint(code), &rows);
+        compile_glyph(face, code, &rows, &atlas);
         s_text.advance[code] = int(face->glyph->advance.x >> 6);
     }
+    upload_atlas(atlas);
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     FT_Done_Face(face);
     FT_Done_FreeType(library);
@@ -119,6 +157,54 @@ int text_width(const char* text) {
     int width = 0;
     for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c; ++c) width += s_text.advance[*c];
     return width;
+}
+
+int text_fitting(const char* text, int width) {
+    int count = 0;
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c; ++c) {
+        width -= s_text.advance[*c];
+        if (width < 0) break;
+        ++count;
+    }
+    return count;
+}
+
+void begin_text_quads() {
+    glBindTexture(GL_TEXTURE_2D, s_text.atlas);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBegin(GL_QUADS);
+}
+
+void text_quads(int x, int y, const char* text, int length) {
+    constexpr float kTexel = 1.0f / float(kAtlasSize);
+    for (int i = 0; i < length; ++i) {
+        const unsigned char code = static_cast<unsigned char>(text[i]);
+        const Glyph& g = s_text.glyphs[code];
+        if (g.width > 0 && g.height > 0) {
+            const float x0 = float(x + g.left);
+            const float y0 = float(y - g.bottom);
+            const float s0 = float(code % 16 * kCell) * kTexel;
+            const float t0 = float(code / 16 * kCell) * kTexel;
+            const float s1 = s0 + float(g.width) * kTexel;
+            const float t1 = t0 + float(g.height) * kTexel;
+            glTexCoord2f(s0, t0);
+            glVertex2f(x0, y0);
+            glTexCoord2f(s1, t0);
+            glVertex2f(x0 + float(g.width), y0);
+            glTexCoord2f(s1, t1);
+            glVertex2f(x0 + float(g.width), y0 + float(g.height));
+            glTexCoord2f(s0, t1);
+            glVertex2f(x0, y0 + float(g.height));
+        }
+        x += s_text.advance[code];
+    }
+}
+
+void end_text_quads() {
+    glEnd();
 }
 
 void begin_text_mode() {

@@ -12,6 +12,18 @@ void draw_text(int x, int y, const char* text);
 // How far draw_text moves the raster position for text, in pixels.
 int text_width(const char* text);
 
+// How many of text's first characters draw_text fits into width pixels.
+int text_fitting(const char* text, int width);
+
+// Text as textured quads from the font's atlas, for many strings in one batch: begin_text_quads
+// binds the atlas, turns on texturing and alpha blending and opens glBegin(GL_QUADS); text_quads adds
+// a string's glyphs with its baseline's left end at (x, y), in the colour current now; end_text_quads
+// closes the batch. Exact to the pixel under a projection of one unit a pixel,
+// glOrtho(0, width, 0, height, ...); the caller restores the binding and enables it changed (glPushAttrib).
+void begin_text_quads();
+void text_quads(int x, int y, const char* text, int length);
+void end_text_quads();
+
 // Window pixels with the origin at the bottom left: depth test and texturing off, projection and
 // model-view matrices pushed. end_text_mode pops them, turns both back on and leaves the
 // projection matrix selected.

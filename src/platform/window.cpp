@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 #include <GL/gl.h>
+#include <dlfcn.h>
+#include <link.h>
 
 #include "core/config.h"
 #include "platform/gl_log.h"
@@ -14,10 +16,17 @@ namespace {
 struct WindowState {
     bool video = false;              // SDL's video subsystem is up
     SDL_Window* window = nullptr;
-    bool gl_loaded = false;          // the GL library, loaded for good
     SDL_GLContext context = nullptr;
     void (*present_hook)() = nullptr;
 } s_window;
+
+// Keeps a library loaded for the program's life. SDL unloads its GL library with the window, and
+// the driver would go with it, taking along what a leak checker needs to tell the driver's own
+// memory from ours.
+int keep_loaded(dl_phdr_info* info, size_t, void*) {
+    if (info->dlpi_name[0] != '\0') dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    return 0;
+}
 
 // The display mode of exactly width x height: a 16-bit one when the display lists one, else the
 // first of that size. False when the display has none of that size.
@@ -91,12 +100,6 @@ int open_graphics(const char* title) {
     if (gl_fullscreen && !find_display_mode(g_display.width, g_display.height, &mode)) return -2;
 
     request_pixel_format();
-    // Loaded once for the program's life: SDL would unload the driver with the window, and with it
-    // what a leak checker needs to tell the driver's own memory from ours.
-    if (!s_window.gl_loaded) {
-        if (SDL_GL_LoadLibrary(nullptr) != 0) return -2;
-        s_window.gl_loaded = true;
-    }
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if (gl_fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
     s_window.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, g_display.width,
@@ -109,6 +112,8 @@ int open_graphics(const char* title) {
     SDL_WarpMouseGlobal(g_display.width / 2, g_display.height / 2);
 
     s_window.context = SDL_GL_CreateContext(s_window.window);
+    // The driver is all there once it has been asked for a context.
+    dl_iterate_phdr(keep_loaded, nullptr);
     if (!s_window.context) {
         SDL_DestroyWindow(s_window.window);
         s_window.window = nullptr;
@@ -129,6 +134,10 @@ int open_graphics(const char* title) {
     detect_extensions();
     set_default_gl_state();
     return 0;
+}
+
+bool gl_context_current() {
+    return s_window.context && SDL_GL_GetCurrentContext() == s_window.context;
 }
 
 void present_frame() {
@@ -191,6 +200,5 @@ void close_graphics() {
     if (s_window.video) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         s_window.video = false;
-        s_window.gl_loaded = false;
     }
 }

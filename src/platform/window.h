@@ -17,6 +17,9 @@ extern DisplayState g_display;
 // the GL context cannot be had.
 int open_graphics(const char* title);
 
+// Whether the window's GL context exists and is current: GL objects can be deleted.
+bool gl_context_current();
+
 // Flushes GL and shows the frame: after the present hook, if any, has seen the back buffer.
 void present_frame();
 

@@ -18,9 +18,13 @@ namespace {
 struct ImageState {
     Image images[kImageTableSize];  // records in load order; the index is the handle
     int count = 0;
-    GLint bound_texture = -1;       // last bound through bind_texture; -1 for none
-    GLint env_mode = -1;            // last environment mode set through bind_texture
 } s_image;
+
+// What bind_texture believes GL has, so that it skips the calls that would change nothing.
+struct BindCache {
+    GLint bound_texture = -1;  // last bound through bind_texture; -1 for none
+    GLint env_mode = -1;       // last environment mode set through bind_texture
+} s_bind;
 
 bool valid(int image) {
     return image >= 0 && image < s_image.count;
@@ -71,6 +75,8 @@ int load_picture(const char* path, bool from_archive, const char** failure) {
 
 }  // namespace
 
+const Snapshot kTextureBindSnapshot = kSnapshotOf<s_bind>;
+
 int load_texture(const char* path, bool from_archive, const char** failure) {
     const uint64_t start = read_counter();
     const int image = load_picture(path, from_archive, failure);
@@ -86,13 +92,13 @@ void set_texture_options(int image, int bits) {
     record.env_mode = (bits & kTextureModulate) ? GL_MODULATE : GL_REPLACE;
 }
 
-void upload_texture(int image) {
-    if (!valid(image)) return;
-    Image& record = s_image.images[image];
-    glGenTextures(1, &record.texture);
+namespace {
+
+// The record's pixels into its texture object, with its options.
+void send_texture(const Image& record) {
     glBindTexture(GL_TEXTURE_2D, record.texture);
     // The next bind_texture binds whatever it is asked for.
-    s_image.bound_texture = -1;
+    s_bind.bound_texture = -1;
     // Clamped pictures clamp to their edge texels where the context can.
     const GLint wrap = GLint(record.wrap == GL_CLAMP ? g_clamp_wrap : record.wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
@@ -123,16 +129,67 @@ void upload_texture(int image) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }
 
+}  // namespace
+
+void upload_texture(int image) {
+    if (!valid(image)) return;
+    Image& record = s_image.images[image];
+    glGenTextures(1, &record.texture);
+    send_texture(record);
+}
+
+bool reload_texture(int image, bool from_archive, const char** why) {
+    if (!valid(image)) {
+        *why = "no such image";
+        return false;
+    }
+    Image& record = s_image.images[image];
+    DecodedImage decoded;
+    PictureTicks ticks;
+    const int result = read_picture(record.name, from_archive, JpegFaults::Return, &decoded, &ticks);
+    if (result != 0) {
+        const bool unread = result == kSourceNoFile || result == kSourceNoArchiveFile || result == kSourceNotInArchive;
+        *why = unread ? data_source_failure(result) : decoded.failure;
+        return false;
+    }
+    record.width = decoded.width;
+    record.height = decoded.height;
+    record.pixels = std::move(decoded.pixels);
+    record.internal_format = record.pixel_format = decoded.bytes_per_pixel == 4 ? GL_RGBA : GL_RGB;
+    if (record.texture != 0) send_texture(record);
+    return true;
+}
+
+void unload_textures(int first) {
+    if (first < 0) first = 0;
+    for (int i = first; i < s_image.count; ++i) {
+        Image& record = s_image.images[i];
+        if (record.texture != 0) glDeleteTextures(1, &record.texture);
+        record = Image();
+    }
+    if (first < s_image.count) s_image.count = first;
+    s_bind.bound_texture = -1;
+}
+
+int find_images(const char* path, int* handles, int most) {
+    const std::string name = ascii_lower(path);
+    int found = 0;
+    for (int i = 0; i < s_image.count && found < most; ++i) {
+        if (s_image.images[i].name == name) handles[found++] = i;
+    }
+    return found;
+}
+
 void bind_texture(int image) {
     if (!valid(image)) return;
     const Image& record = s_image.images[image];
-    if (GLint(record.texture) != s_image.bound_texture) {
+    if (GLint(record.texture) != s_bind.bound_texture) {
         glBindTexture(GL_TEXTURE_2D, record.texture);
-        s_image.bound_texture = GLint(record.texture);
+        s_bind.bound_texture = GLint(record.texture);
     }
-    if (GLint(record.env_mode) != s_image.env_mode) {
+    if (GLint(record.env_mode) != s_bind.env_mode) {
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GLint(record.env_mode));
-        s_image.env_mode = GLint(record.env_mode);
+        s_bind.env_mode = GLint(record.env_mode);
     }
 }
 

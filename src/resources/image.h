@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/snapshot.h"
 #include "resources/image_decoders.h"
 
 inline constexpr int kImageTableSize = 1024;
@@ -21,7 +22,8 @@ struct Image {
     int width = 0;
     int height = 0;
     GLuint texture = 0;                 // from upload_texture
-    std::unique_ptr<uint8_t[]> pixels;  // rows top first, R, G, B (, A); kept after upload
+    std::shared_ptr<uint8_t[]> pixels;  // rows top first, R, G, B (, A); kept after upload; shared by
+                                        // the records made of one file in one loading phase
     GLenum internal_format = GL_RGB;    // GL_RGB or GL_RGBA
     GLenum pixel_format = GL_RGB;
     GLenum filter = GL_LINEAR_MIPMAP_NEAREST;  // minification
@@ -40,8 +42,24 @@ void set_texture_options(int image, int bits);
 // sides) without. Needs a current GL context.
 void upload_texture(int image);
 
+// Decodes the image's file again into its record and, once uploaded, into its texture object, its
+// options kept: a picture replaced under the same handle. False, the old picture kept and why in
+// words, when the file cannot be read or decoded.
+bool reload_texture(int image, bool from_archive, const char** why);
+
+// Deletes the texture of every image from first on and frees their records: the table as it was
+// when it held first images.
+void unload_textures(int first);
+
+// Up to most handles of the images loaded from path (compared without regard to case), in load
+// order; how many there are.
+int find_images(const char* path, int* handles, int most);
+
 // Binds the image's texture with its env mode, skipping what is bound and set already.
 void bind_texture(int image);
+
+// What bind_texture believes is bound and set, which must be put back along with GL's own state.
+extern const Snapshot kTextureBindSnapshot;
 
 int image_count();
 const Image& image_record(int image);

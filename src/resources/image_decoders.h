@@ -27,7 +27,7 @@ struct DecodedImage {
     int width = 0;
     int height = 0;
     int bytes_per_pixel = 0;            // 3: R, G, B; 4: R, G, B, A
-    std::unique_ptr<uint8_t[]> pixels;  // width x height pixels, rows top first, no padding
+    std::shared_ptr<uint8_t[]> pixels;  // width x height pixels, rows top first, no padding
     const char* failure = nullptr;      // why the decode failed, in words for the tools
 };
 

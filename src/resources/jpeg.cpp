@@ -19,16 +19,18 @@ struct JpegErrors {
     int code = kImageBadFormat;
 };
 
-// libjpeg's own exit (its message on standard error, status 1), but through the shutdown, so that
-// the display mode, the window and the music are given back first.
-[[noreturn]] void exit_through_shutdown(j_common_ptr cinfo) {
-    (*cinfo->err->output_message)(cinfo);
-    jpeg_destroy(cinfo);
-    exit_program(EXIT_FAILURE);
-}
-
 [[noreturn]] void return_to_caller(j_common_ptr cinfo) {
     longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->back, 1);
+}
+
+// libjpeg's own exit (its message on standard error, status 1), but through the shutdown, so that
+// the display mode, the window and the music are given back first. While the failure routine
+// recovers, the message is said and the decode fails as a bad picture, for its loader to report.
+[[noreturn]] void exit_through_shutdown(j_common_ptr cinfo) {
+    (*cinfo->err->output_message)(cinfo);
+    if (failure_policy() == FailurePolicy::Recover) return_to_caller(cinfo);
+    jpeg_destroy(cinfo);
+    exit_program(EXIT_FAILURE);
 }
 
 void say_nothing(j_common_ptr) {}

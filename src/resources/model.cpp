@@ -5,8 +5,11 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
+#include "core/ascii_case.h"
 #include "core/timer.h"
+#include "platform/window.h"
 #include "resources/data_source.h"
 #include "resources/image.h"
 #include "resources/load_timings.h"
@@ -32,9 +35,38 @@ const float* texcoord(const MeshObject& object, uint16_t k) {
     return size_t(k) * 2 + 1 < object.texcoords.size() ? &object.texcoords[size_t(k) * 2] : kNone;
 }
 
-}  // namespace
+void delete_draw_list(uint32_t list) {
+    if (list != 0 && gl_context_current()) glDeleteLists(list, 1);
+}
 
-std::unique_ptr<Model> load_model(const char* directory, const char* file, bool from_archive, ModelFailure* failure) {
+// Every model that load_model returned and that still exists, with where it was read from, so that
+// a changed file can be read again into the models made from it.
+struct LoadedModel {
+    Model* model;
+    std::string directory;
+    std::string file;
+};
+
+struct ModelRegistry {
+    std::vector<LoadedModel> models;
+    const Model* replaced = nullptr;  // while a model is read again: the one whose maps are kept
+};
+
+// Never destroyed: models held by other files' statics are destroyed after it, at exit, and still
+// take themselves off.
+ModelRegistry& s_models = *new ModelRegistry;
+
+void forget_model(const Model* model) {
+    for (size_t i = 0; i < s_models.models.size(); ++i) {
+        if (s_models.models[i].model == model) {
+            s_models.models.erase(s_models.models.begin() + std::ptrdiff_t(i));
+            return;
+        }
+    }
+}
+
+std::unique_ptr<Model> read_model(const char* directory, const char* file, bool from_archive, ModelFailure* failure,
+                                  MapLoader load_map) {
     ModelFailure ignored;
     if (!failure) failure = &ignored;
     const std::string path = std::string(directory) + file;
@@ -55,13 +87,83 @@ std::unique_ptr<Model> load_model(const char* directory, const char* file, bool 
     // The texture maps that the parse loads count as pictures, not as parsing.
     const uint64_t maps_before = g_load_timings.image_ticks;
     const uint64_t parsing = read_counter();
-    std::unique_ptr<Model> model = parse_3ds(&source, directory, from_archive, failure);
+    std::unique_ptr<Model> model = parse_3ds(&source, directory, from_archive, failure, load_map);
     close_data_source(&source);
     if (model) compute_normals(model.get());
     add_load_time(kLoadParse3ds, parsing);
     g_load_timings.ticks[kLoadParse3ds] -= g_load_timings.image_ticks - maps_before;
     if (model) g_load_timings.model_bytes += model_bytes(*model);
     return model;
+}
+
+// A map of a model read again: the old model's image of that file, decoded again in place, or a
+// new image when the old model had none.
+int reuse_map(const char* path, bool from_archive) {
+    const std::string name = ascii_lower(path);
+    for (const Material& m : s_models.replaced->materials) {
+        if (m.texture < 0 || image_record(m.texture).name != name) continue;
+        const char* why = nullptr;
+        return reload_texture(m.texture, from_archive, &why) ? m.texture : kImageBadFormat;
+    }
+    return load_texture(path, from_archive);
+}
+
+}  // namespace
+
+Model::Model(Model&& other) noexcept
+    : materials(std::move(other.materials)), objects(std::move(other.objects)), draw_list(other.draw_list) {
+    other.draw_list = 0;
+}
+
+Model& Model::operator=(Model&& other) noexcept {
+    if (this != &other) {
+        delete_draw_list(draw_list);
+        materials = std::move(other.materials);
+        objects = std::move(other.objects);
+        draw_list = other.draw_list;
+        other.draw_list = 0;
+    }
+    return *this;
+}
+
+Model::~Model() {
+    delete_draw_list(draw_list);
+    forget_model(this);
+}
+
+std::unique_ptr<Model> load_model(const char* directory, const char* file, bool from_archive, ModelFailure* failure) {
+    std::unique_ptr<Model> model = read_model(directory, file, from_archive, failure, nullptr);
+    if (model) s_models.models.push_back({model.get(), directory, file});
+    return model;
+}
+
+int reload_models(const char* path, bool from_archive, const char** why) {
+    int reloaded = 0;
+    for (size_t i = 0; i < s_models.models.size(); ++i) {
+        const LoadedModel& loaded = s_models.models[i];
+        if (!ascii_equal_nocase((loaded.directory + loaded.file).c_str(), path)) continue;
+        Model* model = loaded.model;
+        const int images_before = image_count();
+        ModelFailure failure;
+        s_models.replaced = model;
+        std::unique_ptr<Model> fresh =
+            read_model(loaded.directory.c_str(), loaded.file.c_str(), from_archive, &failure, reuse_map);
+        s_models.replaced = nullptr;
+        if (!fresh) {
+            unload_textures(images_before);
+            *why = failure.why ? failure.why : "no model";
+            return -1;
+        }
+        // New maps are uploaded as the load handlers upload theirs; kept maps were sent again.
+        for (const Material& m : fresh->materials) {
+            if (m.texture >= images_before) upload_texture(m.texture);
+        }
+        const bool compiled = model->draw_list != 0;
+        *model = std::move(*fresh);
+        if (compiled) compile_model_draw(model);
+        ++reloaded;
+    }
+    return reloaded;
 }
 
 size_t model_bytes(const Model& model) {

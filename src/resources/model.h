@@ -53,6 +53,15 @@ struct Model {
     std::deque<Material> materials;   // most recently read first
     std::vector<MeshObject> objects;  // in file order
     uint32_t draw_list = 0;           // draw_model's calls as a GL display list; 0 until compiled
+
+    // The display list goes with the model: moved along, deleted with it while the context it was
+    // made in is current. Faces point into materials, so a model is moved, never copied.
+    Model() = default;
+    Model(Model&& other) noexcept;
+    Model& operator=(Model&& other) noexcept;
+    Model(const Model&) = delete;
+    Model& operator=(const Model&) = delete;
+    ~Model();
 };
 
 // Why a model did not load, in words for the tools, and the byte of the file where the damage was
@@ -67,6 +76,13 @@ struct ModelFailure {
 // parse fails; then, when failure is given, why.
 std::unique_ptr<Model> load_model(const char* directory, const char* file, bool from_archive,
                                   ModelFailure* failure = nullptr);
+
+// Every model that load_model returned from directory + file == path (without regard to case) and
+// that still exists, read again in place: mesh and materials replaced, maps of the same files decoded
+// again under their handles, new maps loaded and uploaded, the display list made again where there
+// was one. How many were read again; -1, the first one's old data kept and why in words, when a
+// read fails.
+int reload_models(const char* path, bool from_archive, const char** why);
 
 void compute_normals(Model* model);
 

@@ -381,6 +381,34 @@ int load_map_texture(const char* path, bool from_archive) {
     return load_texture(path, from_archive);
 }
 
+// The map names in the chunks up to end of the main chunk (or an editor chunk in it) or of a
+// material, where read_main and read_material find them; false at damage.
+bool find_maps(DataSource* source, uint64_t end, bool in_material, int depth, std::vector<std::string>* names) {
+    if (depth > kMaxDepth) return false;
+    while (source->position < end) {
+        const uint64_t start = source->position;
+        uint16_t id = 0;
+        uint32_t length = 0;
+        if (!read_u16(source, &id) || !read_u32(source, &length) || length < 6 || start + length > end) return false;
+        const uint64_t chunk_end = start + length;
+        bool ok = true;
+        if (!in_material && (id == kEditor || id == kMaterialEntry)) {
+            ok = find_maps(source, chunk_end, id == kMaterialEntry, depth + 1, names);
+        } else if (in_material && id == kTextureMap) {
+            ok = find_maps(source, chunk_end, true, depth + 1, names);
+        } else if (in_material && id == kMapName) {
+            const char* text = reinterpret_cast<const char*>(read_pointer(*source));
+            const size_t room = size_t(chunk_end - source->position);
+            const size_t n = strnlen(text, room);
+            if (n == room) return false;
+            // Kept to 63 characters, as read_string keeps them.
+            names->emplace_back(text, n < 63 ? n : 63);
+        }
+        if (!ok || !seek_to(source, chunk_end)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::unique_ptr<Model> parse_3ds(DataSource* source, const char* directory, bool from_archive, ModelFailure* failure,
@@ -399,4 +427,16 @@ std::unique_ptr<Model> parse_3ds(DataSource* source, const char* directory, bool
     s_parse = ParseState{};
     if (!ok) return nullptr;
     return model;
+}
+
+std::vector<std::string> list_3ds_maps(DataSource* source) {
+    std::vector<std::string> names;
+    const uint64_t start = source->position;
+    uint16_t id = 0;
+    uint32_t length = 0;
+    if (read_u16(source, &id) && read_u32(source, &length) && id == kMain && length >= 6 &&
+        start + length <= source->length) {
+        find_maps(source, start + length, false, 1, &names);
+    }
+    return names;
 }

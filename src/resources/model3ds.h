@@ -2,6 +2,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "resources/data_source.h"
 #include "resources/model.h"
@@ -15,3 +17,8 @@
 using MapLoader = int (*)(const char* path, bool from_archive);
 std::unique_ptr<Model> parse_3ds(DataSource* source, const char* directory, bool from_archive,
                                  ModelFailure* failure = nullptr, MapLoader load_map = nullptr);
+
+// The names of the texture maps that parse_3ds loads from the 3DS data at the source's position, in
+// its order, found without building the model; the chunks that hold no material are skipped whole.
+// Damage ends the list where it is found. Safe on any thread.
+std::vector<std::string> list_3ds_maps(DataSource* source);

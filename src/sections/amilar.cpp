@@ -96,10 +96,10 @@ constexpr Fountain kFountains[kFountainCount] = {
 constexpr FountainId kFountainOrder[kFountainCount] = {kFlare, kSun, kDust};
 
 struct AmilarState {
-    std::unique_ptr<Model> parts[kPartCount];      // by Part
+    std::shared_ptr<Model> parts[kPartCount];      // by Part
     Camera camera;                                 // look-at; a shot that sets no roll keeps the last one
     ParticleSystem fountains[kFountainCount];      // by FountainId; they run on from section to section
-    std::unique_ptr<Skybox> skybox;                // the starfield on all six faces
+    std::shared_ptr<Skybox> skybox;                // the starfield on all six faces
 } s_amilar;
 
 // The file name alone, for the messages.
@@ -288,6 +288,8 @@ void draw_mechanism(float t) {
 }
 
 }  // namespace
+
+const Snapshot kAmilarSnapshot = kSnapshotOf<s_amilar>;
 
 void amilar_load() {
     const bool packed = g_packeddata != 0;

@@ -163,6 +163,8 @@ void greetings_ring(float t) {
 
 }  // namespace
 
+const Snapshot kAscensionSnapshot = kSnapshotOf<s_ascension>;
+
 void ascension_load() {
     const bool packed = g_packeddata != 0;
     const int failed = load_texture_list(kGreetingAssets, s_ascension.greetings, packed);

@@ -13,6 +13,8 @@ struct BlackFadeState {
 
 }  // namespace
 
+const Snapshot kBlackFadeOutSnapshot = kSnapshotOf<s_fade>;
+
 void blackfadeout_load() {
     s_fade.width = float(g_display.width);
     s_fade.height = float(g_display.height);

@@ -18,12 +18,14 @@
 namespace {
 
 struct BlueroomState {
-    std::unique_ptr<Model> room;     // "models/blueroom/blueroombox.3ds", drawn untextured
+    std::shared_ptr<Model> room;     // "models/blueroom/blueroombox.3ds", drawn untextured
     Camera camera;                   // never reset: the drift of phase 1 adds up in its target
-    std::unique_ptr<Skybox> skybox;  // the night, drawn twice
+    std::shared_ptr<Skybox> skybox;  // the night, drawn twice
 } s_blueroom;
 
 }  // namespace
+
+const Snapshot kBlueroomboxSnapshot = kSnapshotOf<s_blueroom>;
 
 void blueroombox_load() {
     const bool packed = g_packeddata != 0;

@@ -12,6 +12,8 @@ struct CameralocState {
 
 }  // namespace
 
+const Snapshot kCameralocSnapshot = kSnapshotOf<s_cameraloc>;
+
 void cameraloc_load() {
     s_cameraloc.camera = create_look_at_camera(0.0f, 0.0f, -100.0f, 0.0f, 0.0f, 0.0f, 90.0f, 0.0f);
 }

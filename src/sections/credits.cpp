@@ -37,6 +37,8 @@ void flicker(float a) {
 
 }  // namespace
 
+const Snapshot kCreditsSnapshot = kSnapshotOf<s_credits>;
+
 void credits_load() {
     const int failed = load_texture_list(kCreditsAssets, s_credits.images, g_packeddata != 0);
     if (failed >= 0) fatal_error("Error loading texture %i in final section", failed);

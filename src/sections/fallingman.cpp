@@ -16,8 +16,8 @@
 namespace {
 
 struct FallingmanState {
-    std::unique_ptr<Model> face;    // "horrorface.3ds", untextured
-    std::unique_ptr<Model> figure;  // "fallingfinal.3ds", untextured
+    std::shared_ptr<Model> face;    // "horrorface.3ds", untextured
+    std::shared_ptr<Model> figure;  // "fallingfinal.3ds", untextured
     Camera silhouette;              // looks along the fall, rolled a quarter turn
     Camera close_up;                // a tenth of a unit from the face, near 0.01 and far 10
 } s_falling;
@@ -116,6 +116,8 @@ void face() {
 }
 
 }  // namespace
+
+const Snapshot kFallingmanSnapshot = kSnapshotOf<s_falling>;
 
 void fallingman_load() {
     const bool packed = g_packeddata != 0;

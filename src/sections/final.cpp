@@ -19,13 +19,15 @@
 namespace {
 
 struct FinalState {
-    std::unique_ptr<Skybox> skybox;  // the distortion
+    std::shared_ptr<Skybox> skybox;  // the distortion
     Camera camera;                   // its target is set after the draw, so it lags one frame
     float width = 0.0f;              // the display, as the veil's far corner
     float height = 0.0f;             // likewise
 } s_final;
 
 }  // namespace
+
+const Snapshot kFinalSnapshot = kSnapshotOf<s_final>;
 
 void final_load() {
     s_final.skybox = load_skybox(kFinalAssets[0].path, kSkyboxJpeg, true, g_packeddata != 0);

@@ -24,7 +24,7 @@ constexpr float kBeatAmplitude[kBeats + 1] = {
 constexpr int kGlowCopies = 6;
 
 struct HeartState {
-    std::unique_ptr<Model> heart;  // "models/spinheart/spinheart.3ds"
+    std::shared_ptr<Model> heart;  // "models/spinheart/spinheart.3ds"
     Camera camera;                 // at (0, 0, 10), looking at the origin
 } s_heart;
 
@@ -76,8 +76,10 @@ void draw_heart(float t, float s) {
 
 }  // namespace
 
+const Snapshot kHeartSnapshot = kSnapshotOf<s_heart>;
+
 void heart_load() {
-    s_heart.heart = load_model("models/spinheart/", "spinheart.3ds", g_packeddata != 0);
+    s_heart.heart = load_model(kHeartAssets[0].path, kHeartAssets[0].file, g_packeddata != 0);
     if (!s_heart.heart) fatal_error("Error loading model 'spinheart.3ds'");
     upload_model_textures(*s_heart.heart);
 

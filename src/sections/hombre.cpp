@@ -18,11 +18,13 @@ constexpr float kFloor[4][2] = {{-100, -100}, {100, -100}, {100, 100}, {-100, 10
 
 struct HombreState {
     int floor = -1;                // "textures/suelo.jpg"
-    std::unique_ptr<Model> body;   // drawn untextured, so its maps are never uploaded
-    std::unique_ptr<Model> heart;  // textured
+    std::shared_ptr<Model> body;   // drawn untextured, so its maps are never uploaded
+    std::shared_ptr<Model> heart;  // textured
 } s_hombre;
 
 }  // namespace
+
+const Snapshot kHombreSnapshot = kSnapshotOf<s_hombre>;
 
 void hombre_load() {
     const bool packed = g_packeddata != 0;

@@ -15,7 +15,7 @@
 namespace {
 
 struct HorrorfaceState {
-    std::unique_ptr<Model> face;  // "horrorface.3ds"; its maps are uploaded though it is drawn untextured
+    std::shared_ptr<Model> face;  // "horrorface.3ds"; its maps are uploaded though it is drawn untextured
     Camera camera;                // 0.3 in front of the face
 } s_horror;
 
@@ -25,6 +25,8 @@ float random_sign() {
 }
 
 }  // namespace
+
+const Snapshot kHorrorfaceSnapshot = kSnapshotOf<s_horror>;
 
 void horrorface_load() {
     const SectionAsset& face = kHorrorfaceAssets[0];

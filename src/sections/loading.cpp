@@ -30,6 +30,8 @@ struct LoadingState {
 
 }  // namespace
 
+const Snapshot kLoadingSnapshot = kSnapshotOf<s_loading>;
+
 void loading_load() {
     const char* path = kLoadingAssets[0].path;
     s_loading.image = load_texture(path, g_packeddata != 0);

@@ -31,12 +31,14 @@ constexpr Shot kShots[4] = {
 };
 
 struct PanoramaState {
-    std::unique_ptr<Skybox> sky;  // "skyboxes/marspanorama/marspanorama_", six JPEG faces
+    std::shared_ptr<Skybox> sky;  // "skyboxes/marspanorama/marspanorama_", six JPEG faces
     Camera camera;                // every frame's shot overwrites it
     float fov = 60.0f;            // the zoom shots' latest field of view
 } s_panorama;
 
 }  // namespace
+
+const Snapshot kMarsPanoramaSnapshot = kSnapshotOf<s_panorama>;
 
 void marspanorama_load() {
     s_panorama.sky = load_skybox(kMarsPanoramaAssets[0].path, kSkyboxJpeg, true, g_packeddata != 0);

@@ -18,6 +18,8 @@ struct RedExplosionState {
 
 }  // namespace
 
+const Snapshot kRedExplosionSnapshot = kSnapshotOf<s_explosion>;
+
 void redexplosion_load() {
     const char* path = kRedExplosionAssets[0].path;
     const int image = load_texture(path, g_packeddata != 0);

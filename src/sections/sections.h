@@ -1,7 +1,31 @@
 // sections.h -- the handlers that each section type's file exports to the section type table
 #pragma once
 
+#include "core/snapshot.h"
 #include "kernel/section.h"
+
+// The state each type carries from frame to frame, saved after the loading phase and put back on
+// every seek; voidSection carries none.
+extern const Snapshot kAmilarSnapshot;
+extern const Snapshot kAscensionSnapshot;
+extern const Snapshot kBlackFadeOutSnapshot;
+extern const Snapshot kBlueroomboxSnapshot;
+extern const Snapshot kCameralocSnapshot;
+extern const Snapshot kCreditsSnapshot;
+extern const Snapshot kFallingmanSnapshot;
+extern const Snapshot kFinalSnapshot;
+extern const Snapshot kHeartSnapshot;
+extern const Snapshot kHombreSnapshot;
+extern const Snapshot kHorrorfaceSnapshot;
+extern const Snapshot kLoadingSnapshot;
+extern const Snapshot kMarsPanoramaSnapshot;
+extern const Snapshot kRedExplosionSnapshot;
+extern const Snapshot kSoulsSnapshot;
+extern const Snapshot kSyncSnapshot;
+extern const Snapshot kTituloSnapshot;
+extern const Snapshot kTunnelSnapshot;
+extern const Snapshot kVarnelBumpSnapshot;
+extern const Snapshot kVarnelLogoSnapshot;
 
 // "loading": the loading screen with its progress bar, and the fade to black that ends it.
 void loading_load();

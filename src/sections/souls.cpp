@@ -28,10 +28,11 @@ constexpr double kDivergedDistance = 1.0;
 
 struct SoulsState {
     Camera camera;                   // look-at, closing in on the centre
-    std::unique_ptr<Skybox> skybox;  // "skyboxes/souls/souls_" faces
+    std::shared_ptr<Skybox> skybox;  // "skyboxes/souls/souls_" faces
     int water_texture = -1;          // "textures/water.jpg"
     WaterGrid current = {};          // the latest state: stepped from and drawn
     WaterGrid next = {};             // written by the step, then swapped with current
+    std::vector<WaterNode> nodes[2];  // what the two grids point into, so that the record copies whole
     double gravity[3] = {0.0, 0.0, 0.0};  // acceleration on every node, units per second squared
     double spring = 0.0;             // the spring constant
 } s_souls;
@@ -63,6 +64,8 @@ void push_out_of_sphere(WaterGrid* grid, double centre_y, double radius) {
 
 }  // namespace
 
+const Snapshot kSoulsSnapshot = kSnapshotOf<s_souls>;
+
 const WaterGrid& souls_water() {
     return s_souls.current;
 }
@@ -70,16 +73,16 @@ const WaterGrid& souls_water() {
 void souls_load() {
     s_souls.camera = create_look_at_camera(1.5f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f, 60.0f, 0.0f);
 
-    s_souls.skybox = load_skybox("skyboxes/souls/souls_", kSkyboxJpeg, true, g_packeddata != 0);
+    s_souls.skybox = load_skybox(kSoulsAssets[0].path, kSkyboxJpeg, true, g_packeddata != 0);
     if (!s_souls.skybox) fatal_error("Souls: skybox not found");
     upload_skybox(*s_souls.skybox);
 
-    s_souls.water_texture = load_texture("textures/water.jpg", g_packeddata != 0);
+    s_souls.water_texture = load_texture(kSoulsAssets[1].path, g_packeddata != 0);
     if (s_souls.water_texture < 0) fatal_error("Error loading texture water.jpg in Souls section");
     upload_texture(s_souls.water_texture);
 
-    s_souls.current = create_water_grid(3.0, 4.0, kColumns, kRows, kOrigin, 1.0);
-    s_souls.next = create_water_grid(3.0, 4.0, kColumns, kRows, kOrigin, 1.0);
+    s_souls.current = create_water_grid(3.0, 4.0, kColumns, kRows, kOrigin, 1.0, &s_souls.nodes[0]);
+    s_souls.next = create_water_grid(3.0, 4.0, kColumns, kRows, kOrigin, 1.0, &s_souls.nodes[1]);
     if (!s_souls.current.nodes || !s_souls.next.nodes) fatal_error("Souls: out of memory for the water");
     s_souls.spring = double(0.1f);
 

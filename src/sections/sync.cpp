@@ -21,6 +21,8 @@ struct SyncState {
 
 }  // namespace
 
+const Snapshot kSyncSnapshot = kSnapshotOf<s_sync>;
+
 void sync_load() {
     const int failed = load_texture_list(kSyncAssets, s_sync.images, g_packeddata != 0);
     // The titles' message, word for word, serves both types.

@@ -29,6 +29,8 @@ void enable_additive() {
 
 }  // namespace
 
+const Snapshot kTituloSnapshot = kSnapshotOf<s_titulo>;
+
 void titulo_load() {
     const int failed = load_texture_list(kTituloAssets, s_titulo.images, g_packeddata != 0);
     if (failed >= 0) fatal_error("Error loading texture %i in titles section", failed);

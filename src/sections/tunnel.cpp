@@ -163,6 +163,8 @@ void coarse(float tau) {
 
 }  // namespace
 
+const Snapshot kTunnelSnapshot = kSnapshotOf<s_tunnel>;
+
 void tunnel_load() {
     s_tunnel.mouth = create_look_at_camera(0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 120.0f, 0.0f);
     s_tunnel.deep = create_look_at_camera(0.0f, 0.0f, 20.0f, 0.0f, 0.0f, 0.0f, 120.0f, 0.0f);
@@ -176,8 +178,8 @@ void tunnel_load() {
     s_tunnel.field_c = create_grain_field(4.0f, 50.0f, 75, 75, 0.2f);
     s_tunnel.field_d = create_grain_field(5.0f, 50.0f, 25, 75, 1.0f);
 
-    s_tunnel.flameTex = load_fire("textures/flame.jpg", "flameTex");
-    s_tunnel.pixelfire = load_fire("textures/pixelfire.jpg", "pixelfire");
+    s_tunnel.flameTex = load_fire(kTunnelAssets[0].path, "flameTex");
+    s_tunnel.pixelfire = load_fire(kTunnelAssets[1].path, "pixelfire");
 }
 
 void tunnel_render() {

@@ -28,6 +28,8 @@ struct VarnelBumpState {
 
 }  // namespace
 
+const Snapshot kVarnelBumpSnapshot = kSnapshotOf<s_bump>;
+
 void varnelbump_load() {
     // Every picture is tried before any is checked, so a missing file costs one message.
     for (int i = 0; i < 3; ++i) s_bump.images[i] = load_texture(kVarnelBumpAssets[i].path, g_packeddata != 0);

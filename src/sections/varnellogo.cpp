@@ -15,16 +15,16 @@
 namespace {
 
 struct LogoState {
-    std::unique_ptr<Model> red_letters;   // "models/VarnelLogo/letra/roja/letra.3ds"
-    std::unique_ptr<Model> letters;       // "models/VarnelLogo/letra/normal/letra.3ds"
-    std::unique_ptr<Model> red_frame;     // "models/VarnelLogo/marco/rojo/marco.3ds"
-    std::unique_ptr<Model> frame;         // "models/VarnelLogo/marco/normal/marco.3ds"
+    std::shared_ptr<Model> red_letters;   // "models/VarnelLogo/letra/roja/letra.3ds"
+    std::shared_ptr<Model> letters;       // "models/VarnelLogo/letra/normal/letra.3ds"
+    std::shared_ptr<Model> red_frame;     // "models/VarnelLogo/marco/rojo/marco.3ds"
+    std::shared_ptr<Model> frame;         // "models/VarnelLogo/marco/normal/marco.3ds"
     Camera camera;                        // at (0, 0, -10), looking at the origin
 } s_logo;
 
-std::unique_ptr<Model> load_part(const char* directory, const char* file) {
-    std::unique_ptr<Model> model = load_model(directory, file, g_packeddata != 0);
-    if (!model) fatal_error("Error loading model '%s'", file);
+std::unique_ptr<Model> load_part(const SectionAsset& part) {
+    std::unique_ptr<Model> model = load_model(part.path, part.file, g_packeddata != 0);
+    if (!model) fatal_error("Error loading model '%s'", part.file);
     upload_model_textures(*model);
     return model;
 }
@@ -111,11 +111,13 @@ void tumble(float tau) {
 
 }  // namespace
 
+const Snapshot kVarnelLogoSnapshot = kSnapshotOf<s_logo>;
+
 void varnellogo_load() {
-    s_logo.red_letters = load_part("models/VarnelLogo/letra/roja/", "letra.3ds");
-    s_logo.letters = load_part("models/VarnelLogo/letra/normal/", "letra.3ds");
-    s_logo.red_frame = load_part("models/VarnelLogo/marco/rojo/", "marco.3ds");
-    s_logo.frame = load_part("models/VarnelLogo/marco/normal/", "marco.3ds");
+    s_logo.red_letters = load_part(kVarnelLogoAssets[0]);
+    s_logo.letters = load_part(kVarnelLogoAssets[1]);
+    s_logo.red_frame = load_part(kVarnelLogoAssets[2]);
+    s_logo.frame = load_part(kVarnelLogoAssets[3]);
 
     s_logo.camera = create_look_at_camera(0.0f, 0.0f, -10.0f, 0.0f, 0.0f, 0.0f, 90.0f, 0.0f);
 }

@@ -39,13 +39,17 @@ int nodeCoord2Index(int row, int column, const WaterGrid& grid) {
     return index;
 }
 
-WaterGrid create_water_grid(double size_x, double size_z, int columns, int rows, const double* origin,
-                            double total_mass) {
-    WaterGrid grid = {nullptr, size_x, size_z, columns, rows};
-    // Two nodes at least each way, or the spacings divide by zero; and the count must fit an int.
-    if (columns < 2 || rows < 2 || int64_t(columns) * rows > INT32_MAX) return grid;
-    grid.nodes = new (std::nothrow) WaterNode[size_t(columns) * size_t(rows)];
-    if (!grid.nodes) return grid;
+namespace {
+
+// Two nodes at least each way, or the spacings divide by zero; and the count must fit an int.
+bool fits(int columns, int rows) {
+    return columns >= 2 && rows >= 2 && int64_t(columns) * rows <= INT32_MAX;
+}
+
+// Every node at rest in the flat layout, no node fixed.
+void lay_out(const WaterGrid& grid, const double* origin, double total_mass) {
+    const int columns = grid.columns;
+    const int rows = grid.rows;
     const double mass = total_mass / (columns * rows);
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
@@ -56,6 +60,26 @@ WaterGrid create_water_grid(double size_x, double size_z, int columns, int rows,
             node.fixed = 0;
         }
     }
+}
+
+}  // namespace
+
+WaterGrid create_water_grid(double size_x, double size_z, int columns, int rows, const double* origin,
+                            double total_mass) {
+    WaterGrid grid = {nullptr, size_x, size_z, columns, rows};
+    if (!fits(columns, rows)) return grid;
+    grid.nodes = new (std::nothrow) WaterNode[size_t(columns) * size_t(rows)];
+    if (grid.nodes) lay_out(grid, origin, total_mass);
+    return grid;
+}
+
+WaterGrid create_water_grid(double size_x, double size_z, int columns, int rows, const double* origin,
+                            double total_mass, std::vector<WaterNode>* storage) {
+    WaterGrid grid = {nullptr, size_x, size_z, columns, rows};
+    if (!fits(columns, rows)) return grid;
+    storage->assign(size_t(columns) * size_t(rows), WaterNode{});
+    grid.nodes = storage->data();
+    lay_out(grid, origin, total_mass);
     return grid;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // All quantities double precision.
 struct WaterNode {
@@ -13,7 +14,8 @@ struct WaterNode {
     uint8_t fixed;           // 1: the step leaves the node alone
 };
 
-// Copied by value; every copy shares the one node array, which is never freed.
+// Copied by value; every copy shares the one node array: the grid's own, never freed, or one that the
+// caller keeps.
 struct WaterGrid {
     WaterNode* nodes;  // rows x columns, row-major; nullptr when the grid could not be made
     double size_x;     // extent along x, over columns - 1 spacings
@@ -29,6 +31,11 @@ int nodeCoord2Index(int row, int column, const WaterGrid& grid);
 // when the array cannot be allocated or the grid has fewer than two columns or rows.
 WaterGrid create_water_grid(double size_x, double size_z, int columns, int rows, const double* origin,
                             double total_mass);
+
+// The same grid over nodes kept in storage, which is resized to hold them: a record that copies its
+// nodes along with the grids that point into them.
+WaterGrid create_water_grid(double size_x, double size_z, int columns, int rows, const double* origin,
+                            double total_mass, std::vector<WaterNode>* storage);
 
 // Fixes node (row, column) in both grids.
 void fix_water_node(WaterGrid* a, WaterGrid* b, int row, int column);

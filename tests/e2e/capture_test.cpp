@@ -1,12 +1,21 @@
-// capture_test.cpp -- varnel-capture's video and contact sheet, read back with ffprobe, ffmpeg and libpng
+// capture_test.cpp -- varnel-capture's video, its failures and interruption, and the contact sheet, read back
+// with ffprobe, ffmpeg and libpng
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/audio.h"
@@ -31,39 +40,111 @@ ProcessResult shell(const std::string& command) {
     return run_process("/bin/sh", {"-c", command});
 }
 
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+Picture read_png(const char* path) {
+    Picture picture;
+    png_image image;
+    memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path)) return picture;
+    image.format = PNG_FORMAT_RGB;
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) return {};
+    picture.width = int(image.width);
+    picture.height = int(image.height);
+    return picture;
+}
+
 std::vector<std::string> files_in(const std::string& path) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(path)) names.push_back(e.path().filename().string());
     return names;
 }
 
+// ffprobe's "key=value" lines about show.mp4.
+std::map<std::string, std::string> probe(const std::string& options) {
+    const ProcessResult r = shell("ffprobe -v error " + options + " -of default=nw=1 show.mp4");
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::map<std::string, std::string> fields;
+    size_t begin = 0;
+    for (size_t end = r.out.find('\n'); end != std::string::npos; begin = end + 1, end = r.out.find('\n', begin)) {
+        const std::string line = r.out.substr(begin, end - begin);
+        const size_t equals = line.find('=');
+        if (equals != std::string::npos) fields[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return fields;
+}
+
+// A field as a number, "1.600000", "40" or a ratio "25/1"; NaN when it is not there.
+double number(const std::map<std::string, std::string>& fields, const std::string& key) {
+    const auto field = fields.find(key);
+    if (field == fields.end()) return NAN;
+    char* end = nullptr;
+    double value = strtod(field->second.c_str(), &end);
+    if (*end == '/') value /= strtod(end + 1, nullptr);
+    return value;
+}
+
 // A show from 0.5 s to 2.1 s over the song whose click at 1 s then falls 0.5 s into the video; the
-// frame rate is drawn at the bottom of the screen.
+// frame rate is drawn at the bottom of the screen. 161 x 121 is padded to even sizes for yuv420p.
 TEST_F(CaptureTest, VideoHoldsEveryFrameWithTheSoundInStep) {
     write_file("track.mp3", make_test_mp3(3.0));
-    write_file("script.txt", "gl_width 160\ngl_height 120\ng_drawfps 1\nsnd_enable 1\nsnd_mp3file track.mp3\ng_demostart 0.5\n"
+    write_file("script.txt", "gl_width 161\ngl_height 121\ng_drawfps 1\nsnd_enable 1\nsnd_mp3file track.mp3\ng_demostart 0.5\n"
                              "[voidSection]\nend 2.1\n[eof]\n");
     fs::create_directory("tmp");
-    ProcessResult r = capture({"--fps", "25", "--video", "show.mp4"}, {"TMPDIR=" + dir.path() + "/tmp"});
+    ProcessResult r = capture({"--fps", "25", "--video", "show.mp4", "--at", "0.5", "--out", "frames"},
+                              {"TMPDIR=" + dir.path() + "/tmp"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(files_in("tmp"), std::vector<std::string>{}) << "the temporary soundtrack stays";
     EXPECT_FALSE(fs::exists("show.mp4.part"));
 
     // 1.6 s at 25 fps, from the first frame on.
-    r = shell("ffprobe -v error -count_frames -select_streams v -show_entries stream=codec_name,pix_fmt,r_frame_rate,"
-              "duration,nb_read_frames -of default=nw=1 show.mp4");
-    EXPECT_EQ(r.out, "codec_name=h264\npix_fmt=yuv420p\nr_frame_rate=25/1\nduration=1.600000\nnb_read_frames=40\n") << r.err;
-    r = shell("ffprobe -v error -select_streams a -show_entries stream=codec_name,sample_rate,duration -of default=nw=1 "
-              "show.mp4");
-    EXPECT_EQ(r.out, "codec_name=aac\nsample_rate=44100\nduration=1.600000\n") << r.err;
+    auto fields = probe("-count_frames -select_streams v -show_entries "
+                        "stream=codec_name,pix_fmt,width,height,r_frame_rate,duration,nb_read_frames");
+    EXPECT_EQ(fields["codec_name"], "h264");
+    EXPECT_EQ(fields["pix_fmt"], "yuv420p");
+    EXPECT_EQ(number(fields, "width"), 162);
+    EXPECT_EQ(number(fields, "height"), 122);
+    EXPECT_NEAR(number(fields, "r_frame_rate"), 25.0, 1e-9);
+    EXPECT_NEAR(number(fields, "duration"), 1.6, 0.001);
+    EXPECT_EQ(number(fields, "nb_read_frames"), 40);
+    // The encoder's priming and last frame may add some milliseconds of its own.
+    fields = probe("-select_streams a -show_entries stream=codec_name,sample_rate,duration");
+    EXPECT_EQ(fields["codec_name"], "aac");
+    EXPECT_EQ(number(fields, "sample_rate"), 44100);
+    EXPECT_NEAR(number(fields, "duration"), 1.6, 0.05);
 
-    ASSERT_EQ(shell("ffmpeg -v error -i show.mp4 -frames:v 1 -f rawvideo -pix_fmt gray first.raw").status, 0);
-    const std::string bytes = read_file("first.raw");
-    const std::vector<uint8_t> first(bytes.begin(), bytes.end());
-    ASSERT_EQ(first.size(), 160u * 120u);
-    const auto brightest = [&](int from, int to) { return *std::max_element(first.begin() + from * 160, first.begin() + to * 160); };
-    EXPECT_GT(brightest(100, 120), 128) << "no text at the bottom: the frame is not upright";
-    EXPECT_LT(brightest(0, 90), 32);
+    // The first frame is the picture drawn, upright, at the top left of the padded frame.
+    ASSERT_EQ(shell("ffmpeg -v error -i show.mp4 -frames:v 1 -f rawvideo -pix_fmt rgb24 first.raw").status, 0);
+    const std::string first = read_file("first.raw");
+    ASSERT_EQ(first.size(), 162u * 122u * 3);
+    const Picture drawn = read_png("frames/0.500.png");
+    ASSERT_EQ(drawn.width, 161);
+    ASSERT_EQ(drawn.height, 121);
+    const auto video = [&](int x, int y, int c) { return int(uint8_t(first[(size_t(y) * 162 + size_t(x)) * 3 + size_t(c)])); };
+    long difference = 0;
+    long light = 0;
+    int brightest_top = 0;
+    int brightest_bottom = 0;
+    for (int y = 0; y < 121; ++y) {
+        for (int x = 0; x < 161; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                const int want = drawn.rgb[(size_t(y) * 161 + size_t(x)) * 3 + size_t(c)];
+                difference += std::abs(video(x, y, c) - want);
+                light += want;
+                if (y < 90) brightest_top = std::max(brightest_top, video(x, y, c));
+                if (y >= 100) brightest_bottom = std::max(brightest_bottom, video(x, y, c));
+            }
+        }
+    }
+    EXPECT_GT(brightest_bottom, 128) << "no text at the bottom: the frame is not upright";
+    EXPECT_LT(brightest_top, 32);
+    EXPECT_LT(difference, light / 4) << "the video's first frame is not the picture drawn";
 
     ASSERT_EQ(shell("ffmpeg -v error -i show.mp4 -f s16le -c:a pcm_s16le sound.raw").status, 0);
     const std::string sound_bytes = read_file("sound.raw");
@@ -89,38 +170,70 @@ TEST_F(CaptureTest, VideoFailuresLeaveNoFile) {
     EXPECT_EQ(r.err, "varnel-capture: --video needs ffmpeg, which is not on PATH (scripts/deps.sh installs it)\n");
     EXPECT_TRUE(nothing_left());
 
-    // An ffmpeg that gives up at once.
-    write_file("bin/ffmpeg", "#!/bin/sh\necho 'ffmpeg: cannot encode' >&2\nexit 3\n");
-    fs::permissions("bin/ffmpeg", fs::perms::owner_all);
-    r = capture({"--video", "show.mp4"}, {"PATH=" + dir.path() + "/bin"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("ffmpeg: cannot encode\n"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("varnel-capture: ffmpeg failed (exit status 3); no video written\n"), std::string::npos) << r.err;
-    EXPECT_TRUE(nothing_left());
+    // An ffmpeg that gives up at once, and one that dies a few frames into the file it began.
+    fs::create_directory("tmp");
+    const struct {
+        const char* scenario;
+        const char* script;
+        const char* said;  // what ffmpeg says, passed on
+        const char* message;
+    } failures[] = {
+        {"gives up", "echo 'ffmpeg: cannot encode' >&2\nexit 3\n", "ffmpeg: cannot encode\n",
+         "varnel-capture: ffmpeg failed (exit status 3); no video written\n"},
+        {"dies", "for a; do out=$a; done\necho begun > \"$out\"\nhead -c 200000 > /dev/null\nkill -KILL $$\n", "",
+         "varnel-capture: ffmpeg failed (signal 9); no video written\n"},
+    };
+    for (const auto& f : failures) {
+        SCOPED_TRACE(f.scenario);
+        write_file("bin/ffmpeg", std::string("#!/bin/sh\n") + f.script);
+        fs::permissions("bin/ffmpeg", fs::perms::owner_all);
+        r = capture({"--video", "show.mp4"}, {"PATH=" + dir.path() + "/bin:/usr/bin:/bin", "TMPDIR=" + dir.path() + "/tmp"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(f.said), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(f.message), std::string::npos) << r.err;
+        EXPECT_TRUE(nothing_left());
+        EXPECT_EQ(files_in("tmp"), std::vector<std::string>{}) << "the temporary soundtrack stays";
+    }
 
     r = capture({"--video", "no/show.mp4"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "varnel-capture: cannot write no/show.mp4.part: No such file or directory\n");
 }
 
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgb;
-};
-
-Picture read_png(const char* path) {
-    Picture picture;
-    png_image image;
-    memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path)) return picture;
-    image.format = PNG_FORMAT_RGB;
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) return {};
-    picture.width = int(image.width);
-    picture.height = int(image.height);
-    return picture;
+// Interrupted while ffmpeg runs: the begun video and the temporary soundtrack go, and ffmpeg is
+// ended and waited for before the capture ends by the same signal.
+TEST_F(CaptureTest, InterruptedVideoLeavesNothing) {
+    write_file("script.txt", "gl_width 160\ngl_height 120\n[voidSection]\nend 30\n[eof]\n");
+    // An ffmpeg that begins its file, says who it is and takes no frames.
+    write_file("bin/ffmpeg", "#!/bin/sh\nfor a; do out=$a; done\necho begun > \"$out\"\n"
+                             "echo $$ > ffmpeg.pid.part && mv ffmpeg.pid.part ffmpeg.pid\nexec sleep 60\n");
+    fs::permissions("bin/ffmpeg", fs::perms::owner_all);
+    fs::create_directory("tmp");
+    const std::vector<std::string> env = {"PATH=" + dir.path() + "/bin:/usr/bin:/bin", "TMPDIR=" + dir.path() + "/tmp"};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        for (const std::string& assignment : env) putenv(const_cast<char*>(assignment.c_str()));
+        execl(VARNEL_CAPTURE_BIN, VARNEL_CAPTURE_BIN, "--video", "show.mp4", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!fs::exists("ffmpeg.pid") && std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const bool started = fs::exists("ffmpeg.pid") && fs::exists("show.mp4.part");
+    EXPECT_TRUE(started) << "ffmpeg was never started";
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "status " << status;
+    EXPECT_FALSE(fs::exists("show.mp4.part"));
+    EXPECT_FALSE(fs::exists("show.mp4"));
+    EXPECT_EQ(files_in("tmp"), std::vector<std::string>{}) << "the temporary soundtrack stays";
+    if (!started) return;
+    const pid_t ffmpeg = std::stoi(read_file("ffmpeg.pid"));
+    EXPECT_NE(kill(ffmpeg, 0), 0) << "ffmpeg outlived the capture";
+    if (kill(ffmpeg, 0) == 0) kill(ffmpeg, SIGKILL);
 }
 
 // The thumbnails of a row of the sheet: runs of black, which is all that voidSection draws, at least

@@ -53,7 +53,7 @@ TEST_F(PlayerTest, ScriptFaultsEndTheRunWithTheirMessage) {
     EXPECT_EQ(r.err, "Error: Script: incorrect number of syncs (1 found, 2 expected), line 5\n");
 }
 
-TEST_F(PlayerTest, HelpAndVersionAloneOtherwiseNoArguments) {
+TEST_F(PlayerTest, CommandLine) {
     ProcessResult r = run_process(VARNEL_BIN, {"--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "varnel " VARNEL_VERSION "\n");
@@ -61,15 +61,28 @@ TEST_F(PlayerTest, HelpAndVersionAloneOtherwiseNoArguments) {
     EXPECT_EQ(capture({"--version"}).out, "varnel-capture " VARNEL_VERSION "\n");
     r = run_process(VARNEL_BIN, {"--help"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("Plays the show in the working directory"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("--control-socket PATH"), std::string::npos) << r.out;
 
-    // Nothing is played: there is no script here, which would be a fault.
-    r = run_process(VARNEL_BIN, {"--no-such-option"}, kHeadless);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "varnel: unexpected argument '--no-such-option'; varnel --help shows the usage\n");
-    r = run_process(VARNEL_BIN, {"--version", "show"}, kHeadless);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
+    // A bad argument is refused with the usage before anything is read or opened: there is no
+    // script here, which would otherwise be a fault of its own.
+    const std::string usage =
+        "Usage: varnel [--edit] [--at T] [--windowed] [--control-socket PATH] [--loop A,B] [DIR]\n";
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } bad[] = {
+        {{"--no-such-option"}, "varnel: unknown option '--no-such-option'\n"},
+        {{"--at", "soon"}, "varnel: --at takes a time in seconds, 0 or more, not 'soon'\n"},
+        {{"--at"}, "varnel: --at needs a value\n"},
+        {{"no-such-show"}, "varnel: no show directory 'no-such-show'\n"},
+        {{"--loop", "1,2"}, "varnel: --loop works in authoring mode only: add --edit\n"},
+        {{"--edit", "--loop", "5,2"}, "varnel: --loop takes two times A,B with A before B, not '5,2'\n"},
+    };
+    for (const auto& b : bad) {
+        r = run_process(VARNEL_BIN, b.args, kHeadless);
+        EXPECT_EQ(r.status, 2) << b.message;
+        EXPECT_EQ(r.err, b.message + usage);
+    }
 }
 
 TEST_F(PlayerTest, PackedDataNeedsTheArchive) {
@@ -89,6 +102,8 @@ TEST_F(PlayerTest, PackedDataNeedsTheArchive) {
     EXPECT_EQ(r.status, 0);
 }
 
+// Played on the performance counter, the timeline lasts at least its length; how much longer
+// depends on the machine's load, so no more is asked.
 TEST_F(PlayerTest, PlaysATimelineForItsLength) {
     write_file("script.txt", kTransitions);
     const auto begin = std::chrono::steady_clock::now();
@@ -97,7 +112,6 @@ TEST_F(PlayerTest, PlaysATimelineForItsLength) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_GT(seconds, 1.9);
-    EXPECT_LT(seconds, 8.0);
     EXPECT_FALSE(std::filesystem::exists("opengl.log")) << "gl_info is off";
 }
 
@@ -204,8 +218,18 @@ long first_sound(const std::vector<int16_t>& heard) {
     return long(at - heard.begin()) / 2;
 }
 
+// The soundtrack that varnel-capture writes on its fixed clock, as samples.
+std::vector<int16_t> wav_samples(const std::string& path) {
+    const std::string wav = read_file(path);
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+    std::vector<int16_t> samples(wav.size() > 44 ? (wav.size() - 44) / 2 : 0);
+    if (!samples.empty()) memcpy(samples.data(), wav.data() + 44, samples.size() * 2);
+    return samples;
+}
+
 // The song as the mpg123 program decodes it, from g_demostart on, sample for sample, however the
-// MP3 is read.
+// MP3 is read: in the soundtrack of the fixed clock, as long as its frames, and from the device.
 TEST_F(PlayerTest, MusicIsTheSongFromTheDemoStart) {
     const std::string mp3 = make_test_mp3(15.0);
     const std::vector<int16_t> reference = decode_mp3(mp3);
@@ -217,78 +241,57 @@ TEST_F(PlayerTest, MusicIsTheSongFromTheDemoStart) {
         for (float start : {0.0f, 12.5f}) {
             SCOPED_TRACE(std::string(packed ? "archive, " : "loose, ") + std::to_string(start));
             write_file("script.txt", music_script("music/track.mp3", start, packed));
-            ProcessResult r = run_process(VARNEL_BIN, {}, kDiskAudio);
+            ProcessResult r = capture({"--fps", "25", "--to", std::to_string(start + 1.0f), "--audio", "sound.wav"});
             ASSERT_EQ(r.status, 0) << r.err;
-            const std::vector<int16_t> heard = read_samples("heard.raw");
-            const long at = first_sound(heard) * 2;
-            const size_t first = size_t(start * 44100) * 2;
-            const size_t count = std::min(heard.size() - size_t(at), reference.size() - first);
-            EXPECT_GT(count, size_t(44100)) << "about a second of it plays";
-            EXPECT_TRUE(std::equal(heard.begin() + at, heard.begin() + at + long(count), reference.begin() + long(first)))
+            const std::vector<int16_t> sound = wav_samples("sound.wav");
+            // Frames from the start up to the first at or after a second later, each 1/25 s of sound.
+            const int frames = frames_between(start, start + 1.0f, 25, start) + 1;
+            ASSERT_EQ(sound.size(), size_t(frames) * 44100 / 25 * 2);
+            EXPECT_TRUE(std::equal(sound.begin(), sound.end(), reference.begin() + long(start * 44100) * 2))
                 << "not the song from " << start << " s on, to the sample";
         }
     }
+
+    // Through SDL's disk driver in real time, which writes less than the demo's time on a loaded
+    // machine: whatever it wrote is the song.
+    write_file("script.txt", music_script("music/track.mp3", 12.5f, false));
+    ProcessResult r = run_process(VARNEL_BIN, {}, kDiskAudio);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<int16_t> heard = read_samples("heard.raw");
+    const long at = first_sound(heard) * 2;
+    const size_t count = std::min(heard.size() - size_t(at), reference.size() - size_t(12.5 * 44100) * 2);
+    EXPECT_GT(count, size_t(4096)) << "nothing of it was heard";
+    EXPECT_TRUE(std::equal(heard.begin() + at, heard.begin() + at + long(count), reference.begin() + long(12.5 * 44100) * 2))
+        << "the device does not sound the song from g_demostart on";
 }
 
-// Clicks at song times 1 s and 13 s, heard at those demo times, whatever the file's rate.
+// Clicks at song times 1 s and 13 s sound at those demo times, whatever the file's rate.
 TEST_F(PlayerTest, MusicAtOtherRatesPlaysAtItsTrueSpeed) {
     for (const auto& [rate, channels] : {std::pair{48000, 2}, std::pair{22050, 1}}) {
         write_file("song.mp3", make_test_mp3(14.0, rate, channels));
         for (float start : {0.0f, 12.5f}) {
             SCOPED_TRACE(std::to_string(rate) + " Hz from " + std::to_string(start));
-            // SDL's disk driver sleeps a buffer's length after each write, so on a loaded machine it
-            // writes less than the demo's time: room to spare.
             write_file("script.txt", music_script("song.mp3", start, false, 2.0f));
-            ProcessResult r = run_process(VARNEL_BIN, {}, kDiskAudio);
+            ProcessResult r = capture({"--fps", "25", "--to", std::to_string(start + 1.5f), "--audio", "sound.wav"});
             ASSERT_EQ(r.status, 0) << r.err;
-            const std::vector<int16_t> heard = read_samples("heard.raw");
-            const long onset = first_sound(heard);
-            const long click = onset + std::lround((kClickTimes[start > 0 ? 1 : 0] - start) * 44100);
-            ASSERT_LT(size_t(click + 2205) * 2, heard.size()) << "too little was heard";
+            const std::vector<int16_t> sound = wav_samples("sound.wav");
+            const long click = std::lround((kClickTimes[start > 0 ? 1 : 0] - start) * 44100);
+            ASSERT_LT(size_t(click + 2205) * 2, sound.size());
             long loudest = click - 2205;
-            const auto level = [&](long frame) { return std::abs(heard[size_t(frame) * 2]) + std::abs(heard[size_t(frame) * 2 + 1]); };
+            const auto level = [&](long frame) { return std::abs(sound[size_t(frame) * 2]) + std::abs(sound[size_t(frame) * 2 + 1]); };
             for (long frame = click - 2205; frame < click + 2205; ++frame) {
                 if (level(frame) > level(loudest)) loudest = frame;
             }
             // The chirps alone never reach half of full scale in both channels.
             EXPECT_GT(level(loudest), 32768) << "no click within 50 ms of its time";
-            EXPECT_NEAR(loudest, click, 22) << "the click is not heard within half a millisecond of its time";
+            EXPECT_NEAR(loudest, click, 22) << "the click does not sound within half a millisecond of its time";
             if (channels == 1) {
                 long differ = 0;
-                for (size_t i = size_t(onset) * 2; i < heard.size(); i += 2) differ += heard[i] != heard[i + 1];
+                for (size_t i = 0; i < sound.size(); i += 2) differ += sound[i] != sound[i + 1];
                 EXPECT_EQ(differ, 0) << "mono is not the same on both channels";
             }
-
-            // The soundtrack that varnel-capture writes is what was heard.
-            r = capture({"--fps", "25", "--to", std::to_string(start + 0.5f), "--audio", "sound.wav", "--out", "frames"});
-            ASSERT_EQ(r.status, 0) << r.err;
-            const std::string wav = read_file("sound.wav");
-            std::vector<int16_t> captured((wav.size() - 44) / 2);
-            memcpy(captured.data(), wav.data() + 44, captured.size() * 2);
-            EXPECT_TRUE(std::equal(captured.begin(), captured.end(), heard.begin() + onset * 2));
         }
     }
-}
-
-TEST_F(PlayerTest, CaptureWritesTheSoundtrackThatLinesUpWithItsFrames) {
-    const std::string mp3 = make_test_mp3(15.0);
-    write_file("track.mp3", mp3);
-    write_file("script.txt", "g_demostart 12.5\nsnd_enable 1\nsnd_mp3file track.mp3\n[voidSection]\nend 20\n[eof]\n");
-    ProcessResult r = capture({"--fps", "25", "--to", "13.5", "--audio", "sound.wav", "--out", "frames"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::string wav = read_file("sound.wav");
-    ASSERT_GT(wav.size(), 44u);
-    EXPECT_EQ(wav.substr(0, 4), "RIFF");
-    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
-    // Frames from 12.5 s up to the first at or after 13.5 s, each 1/25 s of sound.
-    const int frames = frames_between(12.5f, 13.5f, 25, 12.5f) + 1;
-    const size_t samples = (wav.size() - 44) / 2;
-    EXPECT_EQ(samples, size_t(frames) * 44100 / 25 * 2);
-    const std::vector<int16_t> reference = decode_mp3(mp3);
-    std::vector<int16_t> heard(samples);
-    memcpy(heard.data(), wav.data() + 44, samples * 2);
-    EXPECT_TRUE(std::equal(heard.begin(), heard.end(), reference.begin() + 12500 * 441 / 10 * 2))
-        << "the soundtrack starts at g_demostart, to the sample";
 }
 
 TEST_F(PlayerTest, MusicFaults) {

@@ -54,6 +54,37 @@ wait_player() {
     rc=124
 }
 
+# Waits up to 30 seconds for the command after $1 to succeed; fails the case named $1 when it does not.
+wait_for() {
+    what=$1
+    shift
+    for _ in $(seq 300); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    fail "$what: not within 30 seconds"
+    return 1
+}
+
+# Window $1 is mapped and shown.
+viewable() {
+    xwininfo -id "$1" 2> /dev/null | grep -q "Map State: IsViewable"
+}
+
+# Window $1 has the keyboard focus, where xdotool's keys go.
+focused() {
+    [ "$(xdotool getwindowfocus 2> /dev/null)" = "$(($1))" ]
+}
+
+# The display's current mode, as "<width>x<height>".
+current_mode() {
+    xrandr | awk '$2 ~ /\*/ { print $1; exit }'
+}
+
+in_mode() {
+    [ "$(current_mode)" = "$1" ]
+}
+
 mkdir -p textures
 ffmpeg -loglevel error -f lavfi -i "testsrc=size=320x240" -frames:v 1 textures/loading.jpg ||
     fail "ffmpeg could not make the loading picture"
@@ -74,7 +105,7 @@ echo "Escape ends the run"
 start_player "$long_show"
 window=$(window_of 'Varnel X11')
 [ -n "$window" ] || fail "no window appeared"
-sleep 0.5
+[ -n "$window" ] && wait_for "the window's keyboard focus" focused "$window"
 xdotool key Escape
 wait_player
 [ "$rc" = 0 ] || fail "Escape: exit status $rc, $(cat stderr.txt)"
@@ -82,7 +113,7 @@ wait_player
 echo "A close request ends the run"
 start_player "$long_show"
 window=$(window_of 'Varnel X11')
-sleep 0.5
+[ -n "$window" ] && wait_for "the window shown" viewable "$window"
 "$x11_close" "$window" || fail "close request not sent"
 wait_player
 [ "$rc" = 0 ] || fail "close request: exit status $rc, $(cat stderr.txt)"
@@ -118,16 +149,12 @@ end 60
 box=$(window_of Error)
 [ -n "$box" ] || fail "no message box"
 [ -z "$(find_window Varnel)" ] || fail "the window outlived the fatal error"
-sleep 0.3
-[ -n "$box" ] && "$x11_close" "$box"
+[ -n "$box" ] && wait_for "the message box shown" viewable "$box" && "$x11_close" "$box"
 wait_player
 [ "$rc" = 1 ] || fail "full screen 800x600: exit status $rc"
 [ "$(cat stderr.txt)" = "Error: Error opening graphics mode" ] || fail "full screen 800x600: $(cat stderr.txt)"
 
 # A second display mode, so that a full-screen run really switches and must switch back.
-current_mode() {
-    xrandr | awk '$2 ~ /\*/ { print $1; exit }'
-}
 xrandr --newmode 320x240 6.0 320 336 368 400 240 243 247 250 > /dev/null 2>&1
 xrandr --addmode screen 320x240 || fail "Xvfb took no second mode"
 small_show='gl_fullscreen 1
@@ -142,9 +169,7 @@ end 60
 
 echo "SIGTERM ends a full-screen run through the shutdown"
 start_player "$small_show"
-window_of 'Varnel' > /dev/null
-sleep 0.5
-[ "$(current_mode)" = 320x240 ] || fail "full screen 320x240 runs in $(current_mode)"
+wait_for "the switch to full screen 320x240" in_mode 320x240
 kill -TERM "$pid"
 wait_player
 [ "$rc" = 0 ] || fail "SIGTERM: exit status $rc, $(cat stderr.txt)"

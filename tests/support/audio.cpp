@@ -10,29 +10,11 @@
 #include <cstdlib>
 #include <stdexcept>
 
-std::string make_test_mp3(double seconds, int rate, int channels) {
-    const int frames = int(seconds * rate);
-    std::vector<short> left(static_cast<size_t>(frames));
-    std::vector<short> right(static_cast<size_t>(frames));
-    // Starting at the crest, so that the song's first sample is not silence.
-    double phase_l = M_PI / 2;
-    double phase_r = M_PI / 2;
-    for (int i = 0; i < frames; ++i) {
-        const double t = double(i) / rate;
-        left[size_t(i)] = short(9000.0 * std::sin(phase_l));
-        right[size_t(i)] = short(7000.0 * std::sin(phase_r));
-        if (channels == 1) left[size_t(i)] = short((left[size_t(i)] + right[size_t(i)]) / 2);
-        phase_l += 2.0 * M_PI * (200.0 + 60.0 * t) / rate;
-        phase_r += 2.0 * M_PI * (1800.0 - 50.0 * t) / rate;
-    }
-    // Three samples high, starting on the click's time.
-    for (double click : kClickTimes) {
-        for (int i = int(click * rate); i < int(click * rate) + 3 && i < frames; ++i) {
-            left[size_t(i)] = short(left[size_t(i)] / 2 + 20000);
-            right[size_t(i)] = short(right[size_t(i)] / 2 + 20000);
-        }
-    }
+namespace {
 
+// The samples as an MP3 at rate, with the LAME header that records the encoder's delay.
+std::string encode_mp3(std::vector<short>& left, std::vector<short>& right, int rate, int channels) {
+    const int frames = int(left.size());
     lame_global_flags* lame = lame_init();
     lame_set_in_samplerate(lame, rate);
     lame_set_out_samplerate(lame, rate);
@@ -56,6 +38,41 @@ std::string make_test_mp3(double seconds, int rate, int channels) {
     std::string mp3(reinterpret_cast<const char*>(out.data()), size_t(bytes));
     if (header) mp3.replace(0, header, reinterpret_cast<const char*>(tag.data()), header);
     return mp3;
+}
+
+}  // namespace
+
+std::string make_test_mp3(double seconds, int rate, int channels) {
+    const int frames = int(seconds * rate);
+    std::vector<short> left(static_cast<size_t>(frames));
+    std::vector<short> right(static_cast<size_t>(frames));
+    // Starting at the crest, so that the song's first sample is not silence.
+    double phase_l = M_PI / 2;
+    double phase_r = M_PI / 2;
+    for (int i = 0; i < frames; ++i) {
+        const double t = double(i) / rate;
+        left[size_t(i)] = short(9000.0 * std::sin(phase_l));
+        right[size_t(i)] = short(7000.0 * std::sin(phase_r));
+        if (channels == 1) left[size_t(i)] = short((left[size_t(i)] + right[size_t(i)]) / 2);
+        phase_l += 2.0 * M_PI * (200.0 + 60.0 * t) / rate;
+        phase_r += 2.0 * M_PI * (1800.0 - 50.0 * t) / rate;
+    }
+    // Three samples high, starting on the click's time.
+    for (double click : kClickTimes) {
+        for (int i = int(click * rate); i < int(click * rate) + 3 && i < frames; ++i) {
+            left[size_t(i)] = short(left[size_t(i)] / 2 + 20000);
+            right[size_t(i)] = short(right[size_t(i)] / 2 + 20000);
+        }
+    }
+
+    return encode_mp3(left, right, rate, channels);
+}
+
+std::string make_tone_mp3(double seconds, int rate, double frequency) {
+    std::vector<short> left(size_t(seconds * rate));
+    for (size_t i = 0; i < left.size(); ++i) left[i] = short(10000.0 * std::sin(2.0 * M_PI * frequency * double(i) / rate));
+    std::vector<short> right = left;
+    return encode_mp3(left, right, rate, 2);
 }
 
 std::vector<int16_t> decode_mp3(const std::string& mp3) {

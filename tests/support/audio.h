@@ -12,6 +12,9 @@
 std::string make_test_mp3(double seconds, int rate = 44100, int channels = 2);
 inline constexpr double kClickTimes[] = {1.0, 13.0};
 
+// A stereo MP3 of a sine at frequency, at rate.
+std::string make_tone_mp3(double seconds, int rate, double frequency);
+
 // The whole MP3 as the mpg123 program decodes it: interleaved signed 16-bit stereo at the file's
 // rate, gapless.
 std::vector<int16_t> decode_mp3(const std::string& mp3);

@@ -73,9 +73,10 @@ TEST_F(PakTest, CreateRefusesWhatTheFormatCannotHold) {
 }
 
 TEST_F(PakTest, ExtractRefusesUnsafeNamesAndSkipsShadowedOnes) {
+    const std::string absolute = dir.path() + "/absolute.txt";
     write_file("evil.dat", build_archive({
                                {"../escape.txt", "no"},
-                               {"/tmp/varnel-absolute.txt", "no"},
+                               {absolute, "no"},
                                {"a/../../up.txt", "no"},
                                {"ok/Name.txt", "first"},
                                {"OK/NAME.TXT", "second"},
@@ -90,9 +91,57 @@ TEST_F(PakTest, ExtractRefusesUnsafeNamesAndSkipsShadowedOnes) {
     EXPECT_NE(err.find("OK/NAME.TXT: skipped"), std::string::npos);
     EXPECT_FALSE(fs::exists("escape.txt"));
     EXPECT_FALSE(fs::exists("up.txt"));
-    EXPECT_FALSE(fs::exists("/tmp/varnel-absolute.txt"));
+    EXPECT_FALSE(fs::exists(absolute));
     EXPECT_EQ(read_file("out/ok/Name.txt"), "first");
     EXPECT_EQ(read_file("out/dots..txt"), "fine");
+}
+
+// Links already in the destination, to a file, to a file not yet there or to a directory, are never
+// written through; a file that is there stays unless forced.
+TEST_F(PakTest, ExtractNeverWritesThroughALinkNorOverAFile) {
+    write_file("a.dat", build_archive({{"file.txt", "new"}, {"linked.txt", "new"}, {"dangling.txt", "new"},
+                                       {"sub/x.txt", "new"}}));
+    write_file("elsewhere/target.txt", "untouched");
+    write_file("out/file.txt", "old");
+    fs::create_symlink(dir.path() + "/elsewhere/target.txt", "out/linked.txt");
+    fs::create_symlink(dir.path() + "/elsewhere/made.txt", "out/dangling.txt");
+    fs::create_directory_symlink(dir.path() + "/elsewhere", "out/sub");
+    for (bool force : {false, true}) {
+        SCOPED_TRACE(force ? "forced" : "not forced");
+        testing::internal::CaptureStderr();
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(pak_extract("a.dat", "out", force), 1);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string("extracted ") + (force ? "1" : "0") + " of 4 entries into out\n");
+        const std::string err = testing::internal::GetCapturedStderr();
+        for (const char* link : {"out/linked.txt", "out/dangling.txt", "out/sub"}) {
+            EXPECT_NE(err.find(std::string("varnel-tool: ") + link + ": refused, a symbolic link is in the way\n"), std::string::npos) << err;
+        }
+        EXPECT_EQ(err.find("out/file.txt: exists; --force replaces it\n") != std::string::npos, !force) << err;
+        EXPECT_EQ(read_file("out/file.txt"), force ? "new" : "old");
+        EXPECT_EQ(read_file("elsewhere/target.txt"), "untouched");
+        EXPECT_FALSE(fs::exists("elsewhere/made.txt"));
+        EXPECT_FALSE(fs::exists("elsewhere/x.txt"));
+    }
+}
+
+TEST_F(PakTest, CreatePacksLinksToFilesInsideOnly) {
+    write_file("show/a.txt", "inside");
+    write_file("secret.txt", "outside");
+    fs::create_symlink("a.txt", "show/inside.txt");
+    fs::create_symlink("../secret.txt", "show/outside.txt");
+    fs::create_symlink("none.txt", "show/dangling.txt");
+    testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(pak_create("data.dat", "show"), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "packed 2 files, 168 bytes, into data.dat\n");
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("varnel-tool: show/outside.txt: skipped, a symbolic link to a file outside the directory\n"),
+              std::string::npos) << err;
+    EXPECT_NE(err.find("varnel-tool: show/dangling.txt: skipped, a symbolic link to no regular file\n"), std::string::npos) << err;
+    ASSERT_EQ(open_archive("data.dat"), 0);
+    ASSERT_EQ(archive_entry_count(), 2);
+    EXPECT_STREQ(archive_entries()[1].name, "inside.txt");
+    EXPECT_EQ(archive_entries()[1].length, 6u);
 }
 
 TEST_F(PakTest, BrokenArchives) {

@@ -28,6 +28,36 @@ const Json* find_replay(const Json& size, const std::string& name) {
     return nullptr;
 }
 
+// Authoring mode's figures at each size: median and largest.
+void print_edit(const Json& report, FILE* out) {
+    const Json& sizes = report["sizes"];
+    if (sizes.empty() || !sizes[0].contains("edit")) return;
+    fprintf(out, "\n| authoring mode, ms |");
+    for (const Json& size : sizes) fprintf(out, " %d×%d median | max |", size["width"].get<int>(), size["height"].get<int>());
+    fprintf(out, "\n|---|");
+    for (size_t i = 0; i < sizes.size(); ++i) fprintf(out, "---:|---:|");
+    fprintf(out, "\n");
+    const struct {
+        const char* key;
+        const char* label;
+    } rows[] = {{"seek", "a seek, until its first frame is drawn"},
+                {"seek_again", "the same seeks again"},
+                {"restore", "of which the saved state put back"},
+                {"script_save", "script.txt saved, until a frame of it is drawn"},
+                {"strip", "the timeline strip, per frame"}};
+    for (const auto& row : rows) {
+        fprintf(out, "| %s |", row.label);
+        for (const Json& size : sizes) {
+            const Json& e = size["edit"][row.key];
+            fprintf(out, " %.2f | %.2f |", number(e["median_ms"]), number(e["max_ms"]));
+        }
+        fprintf(out, "\n");
+    }
+    fprintf(out, "| heap allocations per frame, strip on |");
+    for (const Json& size : sizes) fprintf(out, " %.2f | |", number(size["edit"]["allocations_per_frame"]));
+    fprintf(out, "\n");
+}
+
 void print_types(const Json& report, FILE* out) {
     const Json& sizes = report["sizes"];
     fprintf(out, "| handler time per frame, ms | frames |");
@@ -136,4 +166,5 @@ void print_report_table(const Json& report, FILE* out) {
             machine["load_before"].get<std::string>().c_str(), machine["load_after"].get<std::string>().c_str());
     print_types(report, out);
     print_loading(report, out);
+    print_edit(report, out);
 }

@@ -1,5 +1,5 @@
 // png_writer.cpp -- PNG output through libpng
-#include "png_writer.h"
+#include "resources/png_writer.h"
 
 #include <png.h>
 

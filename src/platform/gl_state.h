@@ -1,0 +1,14 @@
+// gl_state.h -- the GL context's whole drawing state and framebuffer, saved once and put back on demand
+#pragma once
+
+#include "core/snapshot.h"
+
+// save: the attributes (every glPushAttrib and glPushClientAttrib group), the matrix mode, the
+// model-view, projection and texture matrices, and the back buffer's colour and depth. restore puts
+// back all of them; clear forgets them. One attribute stack level of each kind stays taken while
+// a saved state is held. Needs the current GL context.
+extern const Snapshot kGlStateSnapshot;
+
+// The same, for a second state: the one the window opens with, which a reload of everything starts
+// from again.
+extern const Snapshot kGlStartSnapshot;
