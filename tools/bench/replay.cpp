@@ -19,6 +19,9 @@ namespace {
 
 constexpr int kFrames = 30;  // consecutive frames of each type, probed and replayed
 constexpr int kRounds = 5;   // of timing the frames and replaying their trace; the medians count
+// A handler shorter than this draws next to nothing: its replay frame is eglretrace's own cost of a
+// frame, and the quotient of the two says nothing about the handler.
+constexpr double kShortestCompared = 0.05;  // milliseconds
 
 double median(std::vector<double> values) {
     if (values.empty()) return -1.0;
@@ -30,7 +33,7 @@ double median(std::vector<double> values) {
 // One replay of the trace: the median milliseconds of the listed frames, each from the end of the
 // frame before it to its own end, as --pframe-times reports them; < 0 when it failed. The loading
 // phase and the other sections' drawing lie in other frames and do not count.
-double replay_ms(const std::string& trace, const std::vector<int>& frames) {
+double replay_median_ms(const std::string& trace, const std::vector<int>& frames) {
     std::string output;
     if (run_process({"eglretrace", "--headless", "--pframe-times", trace}, &output) != 0) return -1.0;
     std::vector<double> ends;  // nanoseconds, one per frame
@@ -82,6 +85,16 @@ int probe_window(int type, int fps, double* at) {
     return frames;
 }
 
+// One type's frames: where they lie, their trace and what each round measured.
+struct Probe {
+    const char* name;
+    double at;
+    std::vector<std::string> args;  // the probe's command line
+    std::string trace;
+    std::vector<int> frames;  // the trace's frames that hold the handler's calls
+    std::vector<double> handler, replay;  // milliseconds, the median over the frames, per round
+};
+
 }  // namespace
 
 bool replay_available() {
@@ -90,7 +103,6 @@ bool replay_available() {
 
 Json compare_with_replay(const std::string& self, const std::string& scratch, int width, int height, int fps,
                          const std::vector<std::string>& only, int limit) {
-    Json rows = Json::array();
     parse_script();
     // eglretrace draws without a window system, as the probes do on SDL's offscreen driver.
     setenv("WAFFLE_PLATFORM", "surfaceless_egl", 1);
@@ -104,44 +116,58 @@ Json compare_with_replay(const std::string& self, const std::string& scratch, in
 
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     const std::string result = scratch + ".probe.json";
-    const std::string trace = scratch + ".probe.trace";
 
-    for (int type = 1; type < kSectionTypeCount && (limit <= 0 || int(rows.size()) < limit); ++type) {
+    // Every type's frames are recorded first. The rounds then go over all the types in turn, a
+    // type's handler timed and its trace replayed one after the other: a spell in which the machine
+    // is slower, for a minute or so, falls on one or two rounds of a type, not on all five of them.
+    std::vector<Probe> probes;
+    for (int type = 1; type < kSectionTypeCount && (limit <= 0 || int(probes.size()) < limit); ++type) {
         const char* name = kSectionTypes[type].name;
         if (!only.empty() && std::find(only.begin(), only.end(), name) == only.end()) continue;
-        double at = 0.0;
-        const int frames = probe_window(type, fps, &at);
+        Probe probe{name, 0.0, {}, scratch + ".probe." + name + ".trace", {}, {}, {}};
+        const int frames = probe_window(type, fps, &probe.at);
         if (frames == 0) continue;
-        fprintf(stderr, "varnel-bench: %s, replay of %s, %d frames from %.2f s\n", size.c_str(), name, frames, at);
-
-        // The frames recorded once, then timed on their own and replayed in turns, so that both
-        // see the machine as busy as the other does.
-        const std::vector<std::string> args = probe_args(self, size, fps, type, at, frames, result);
-        std::vector<std::string> record = {"apitrace", "trace", "--api", "egl", "-o", trace};
-        record.insert(record.end(), args.begin(), args.end());
+        fprintf(stderr, "varnel-bench: %s, recording %s, %d frames from %.2f s\n", size.c_str(), name, frames,
+                probe.at);
+        probe.args = probe_args(self, size, fps, type, probe.at, frames, result);
+        std::vector<std::string> record = {"apitrace", "trace", "--api", "egl", "-o", probe.trace};
+        record.insert(record.end(), probe.args.begin(), probe.args.end());
         std::string ignored;
         const int recorded = run_process(record, &ignored);
         const Json traced = read_probe(result);
-        const std::vector<int> traced_frames =
-            recorded == 0 && !traced.is_null() ? traced["frames"].get<std::vector<int>>() : std::vector<int>();
-        std::vector<double> handler, replay;
-        for (int i = 0; i < kRounds && !traced_frames.empty(); ++i) {
-            ignored.clear();
-            const Json timed = run_process(args, &ignored) == 0 ? read_probe(result) : Json(nullptr);
-            if (!timed.is_null() && timed["ms"].get<double>() >= 0.0) handler.push_back(timed["ms"].get<double>());
-            const double ms = replay_ms(trace, traced_frames);
-            if (ms >= 0.0) replay.push_back(ms);
+        if (recorded == 0 && !traced.is_null()) probe.frames = traced["frames"].get<std::vector<int>>();
+        if (probe.frames.empty()) {
+            std::remove(probe.trace.c_str());
+            continue;
         }
-        std::remove(trace.c_str());
-        if (handler.empty() || replay.empty()) continue;
-        const double handler_ms = median(handler);
-        const double replay_median = median(replay);
-        rows.push_back({{"type", name},
-                        {"at", at},
-                        {"frames", traced_frames.size()},
+        probes.push_back(std::move(probe));
+    }
+    for (int round = 1; round <= kRounds && !probes.empty(); ++round) {
+        fprintf(stderr, "varnel-bench: %s, replay round %d of %d\n", size.c_str(), round, kRounds);
+        for (Probe& probe : probes) {
+            std::string ignored;
+            const Json timed = run_process(probe.args, &ignored) == 0 ? read_probe(result) : Json(nullptr);
+            if (!timed.is_null() && timed["ms"].get<double>() >= 0.0) probe.handler.push_back(timed["ms"].get<double>());
+            const double ms = replay_median_ms(probe.trace, probe.frames);
+            if (ms >= 0.0) probe.replay.push_back(ms);
+        }
+    }
+
+    Json rows = Json::array();
+    for (const Probe& probe : probes) {
+        std::remove(probe.trace.c_str());
+        if (probe.handler.empty() || probe.replay.empty()) continue;
+        const double handler_ms = median(probe.handler);
+        const double replay_ms = median(probe.replay);
+        const bool compared = handler_ms >= kShortestCompared && replay_ms > 0.0;
+        rows.push_back({{"type", probe.name},
+                        {"at", probe.at},
+                        {"frames", probe.frames.size()},
                         {"handler_ms", handler_ms},
-                        {"replay_ms", replay_median},
-                        {"ratio", replay_median > 0.0 ? handler_ms / replay_median : 0.0}});
+                        {"replay_ms", replay_ms},
+                        {"ratio", compared ? Json(handler_ms / replay_ms) : Json(nullptr)},
+                        {"handler_rounds", probe.handler},
+                        {"replay_rounds", probe.replay}});
     }
     if (threads) {
         setenv("LP_NUM_THREADS", saved_threads.c_str(), 1);

@@ -78,7 +78,7 @@ void print_types(const Json& report, FILE* out) {
                 fprintf(out, " – | – |");
             }
             const Json* r = find_replay(size, name);
-            if (r) {
+            if (r && (*r)["ratio"].is_number()) {
                 fprintf(out, " %.2f |", number((*r)["ratio"]));
             } else {
                 fprintf(out, " – |");
