@@ -147,25 +147,33 @@ Json compare_with_replay(const std::string& self, const std::string& scratch, in
         for (Probe& probe : probes) {
             std::string ignored;
             const Json timed = run_process(probe.args, &ignored) == 0 ? read_probe(result) : Json(nullptr);
-            if (!timed.is_null() && timed["ms"].get<double>() >= 0.0) probe.handler.push_back(timed["ms"].get<double>());
-            const double ms = replay_median_ms(probe.trace, probe.frames);
-            if (ms >= 0.0) probe.replay.push_back(ms);
+            const double handler_ms = timed.is_null() ? -1.0 : timed["ms"].get<double>();
+            const double replay_ms = replay_median_ms(probe.trace, probe.frames);
+            if (handler_ms < 0.0 || replay_ms < 0.0) continue;  // the round counts for both or for neither
+            probe.handler.push_back(handler_ms);
+            probe.replay.push_back(replay_ms);
         }
     }
 
     Json rows = Json::array();
     for (const Probe& probe : probes) {
         std::remove(probe.trace.c_str());
-        if (probe.handler.empty() || probe.replay.empty()) continue;
+        if (probe.handler.empty()) continue;
+        // Each round's handler and replay ran within seconds of each other, as fast as the machine
+        // was then; the quotient is taken per round, and the median of those counts.
+        std::vector<double> ratios;
+        for (size_t i = 0; i < probe.handler.size(); ++i) {
+            if (probe.replay[i] > 0.0) ratios.push_back(probe.handler[i] / probe.replay[i]);
+        }
         const double handler_ms = median(probe.handler);
         const double replay_ms = median(probe.replay);
-        const bool compared = handler_ms >= kShortestCompared && replay_ms > 0.0;
+        const bool compared = handler_ms >= kShortestCompared && !ratios.empty();
         rows.push_back({{"type", probe.name},
                         {"at", probe.at},
                         {"frames", probe.frames.size()},
                         {"handler_ms", handler_ms},
                         {"replay_ms", replay_ms},
-                        {"ratio", compared ? Json(handler_ms / replay_ms) : Json(nullptr)},
+                        {"ratio", compared ? Json(median(ratios)) : Json(nullptr)},
                         {"handler_rounds", probe.handler},
                         {"replay_rounds", probe.replay}});
     }
