@@ -18,7 +18,7 @@ using Json = nlohmann::ordered_json;
 namespace {
 
 constexpr int kFrames = 30;  // consecutive frames of each type, probed and replayed
-constexpr int kRounds = 5;   // of timing the frames and replaying their trace; the medians count
+constexpr int kRounds = 5;   // of timing the frames and replaying their trace; the median counts
 // A handler shorter than this draws next to nothing: its replay frame is eglretrace's own cost of a
 // frame, and the quotient of the two says nothing about the handler.
 constexpr double kShortestCompared = 0.05;  // milliseconds
@@ -118,8 +118,8 @@ Json compare_with_replay(const std::string& self, const std::string& scratch, in
     const std::string result = scratch + ".probe.json";
 
     // Every type's frames are recorded first. The rounds then go over all the types in turn, a
-    // type's handler timed and its trace replayed one after the other: a spell in which the machine
-    // is slower, for a minute or so, falls on one or two rounds of a type, not on all five of them.
+    // type's handler timed and its trace replayed one after the other: a spell of minutes in which
+    // a shared machine runs slower falls on some of a type's rounds, not on all five of them.
     std::vector<Probe> probes;
     for (int type = 1; type < kSectionTypeCount && (limit <= 0 || int(probes.size()) < limit); ++type) {
         const char* name = kSectionTypes[type].name;
