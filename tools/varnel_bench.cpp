@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
     std::string out = "bench.json";
     bool short_run = false;
     bool no_replay = false;
-    std::vector<std::string> replay_types;
+    ReplayOptions replay_options;
+    replay_options.core = first_allowed_core();
     bool replay_only = false;
     std::string run_size, pass, result;
     int probe_type = -1;
@@ -130,8 +131,11 @@ int main(int argc, char** argv) {
     app.add_flag("--short", short_run,
                  "A few seconds: 4 frames a second, small sizes, the first 6 s of the show, one replay");
     app.add_flag("--no-replay", no_replay, "Leave out the replays of recorded GL streams");
-    app.add_option("--replay-types", replay_types, "Replay only these section types")->delimiter(',');
+    app.add_option("--replay-types", replay_options.only, "Replay only these section types")->delimiter(',');
     app.add_flag("--replay-only", replay_only, "The replay comparison alone, without the runs of the whole show");
+    app.add_option("--replay-rounds", replay_options.rounds, "Rounds of the replay comparison (default: 9)")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--replay-core", replay_options.core, "The core the replay comparison runs on (default: the first)");
     // One pass at one size, run by the benchmark itself in a fresh process.
     app.add_option("--run", run_size)->group("");
     app.add_option("--pass", pass)->group("");
@@ -150,6 +154,8 @@ int main(int argc, char** argv) {
         fps = 4;
         sizes = {"160x120", "320x240"};
         to = 6.0;
+        replay_options.limit = 1;
+        replay_options.rounds = 1;
     }
     std::string command = "varnel-bench";
     for (int i = 1; i < argc; ++i) command += std::string(" ") + argv[i];
@@ -164,6 +170,10 @@ int main(int argc, char** argv) {
     const std::string self = self_path();
     const bool replay = !no_replay && replay_available();
     if (!no_replay && !replay) fprintf(stderr, "varnel-bench: apitrace or eglretrace missing; no replay times\n");
+    if (replay && !core_allowed(replay_options.core)) {
+        fprintf(stderr, "varnel-bench: core %d is not one this process may run on\n", replay_options.core);
+        return 2;
+    }
     for (const std::string& size_text : sizes) {
         Size size{};
         if (!parse_size(size_text, &size)) {
@@ -186,11 +196,12 @@ int main(int argc, char** argv) {
         }
         // The short run replays one type at its first size, so that the replay cannot rot either.
         if (replay && (!short_run || report["sizes"].empty())) {
-            entry["replay"] = compare_with_replay(self, out, size.width, size.height, fps, replay_types, short_run ? 1 : 0);
+            entry["replay"] = compare_with_replay(self, out, size.width, size.height, fps, replay_options);
         }
         report["sizes"].push_back(entry);
     }
     report["machine"]["load_after"] = load_average();
+    if (replay) report["machine"]["replay_core"] = replay_options.core;
     report["machine"]["renderer"] = replay_only ? Json("") : report["sizes"][0]["timed"]["renderer"];
 
     std::ofstream file(out);

@@ -1,6 +1,8 @@
 // replay.cpp -- records frames of each section type with apitrace and times their replay with eglretrace
 #include "replay.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -18,7 +20,6 @@ using Json = nlohmann::ordered_json;
 namespace {
 
 constexpr int kFrames = 30;  // consecutive frames of each type, probed and replayed
-constexpr int kRounds = 5;   // of timing the frames and replaying their trace; the median counts
 // A handler shorter than this draws next to nothing: its replay frame is eglretrace's own cost of a
 // frame, and the quotient of the two says nothing about the handler.
 constexpr double kShortestCompared = 0.05;  // milliseconds
@@ -28,6 +29,16 @@ double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const size_t half = values.size() / 2;
     return values.size() % 2 ? values[half] : (values[half - 1] + values[half]) / 2.0;
+}
+
+// The mean of the values left when the lowest and the highest quarter are set aside.
+double middle_mean(std::vector<double> values) {
+    if (values.empty()) return -1.0;
+    std::sort(values.begin(), values.end());
+    const size_t quarter = values.size() / 4;
+    double sum = 0.0;
+    for (size_t i = quarter; i < values.size() - quarter; ++i) sum += values[i];
+    return sum / double(values.size() - 2 * quarter);
 }
 
 // One replay of the trace: the median milliseconds of the listed frames, each from the end of the
@@ -95,15 +106,59 @@ struct Probe {
     std::vector<double> handler, replay;  // milliseconds, the median over the frames, per round
 };
 
+// Keeps this process and the processes it starts on one core until it goes out of scope.
+class OnOneCore {
+public:
+    explicit OnOneCore(int core) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(core, &one);
+        pinned_ = sched_getaffinity(0, sizeof saved_, &saved_) == 0 && sched_setaffinity(0, sizeof one, &one) == 0;
+    }
+    ~OnOneCore() {
+        if (pinned_) sched_setaffinity(0, sizeof saved_, &saved_);
+    }
+    OnOneCore(const OnOneCore&) = delete;
+    OnOneCore& operator=(const OnOneCore&) = delete;
+    bool pinned() const { return pinned_; }
+
+private:
+    cpu_set_t saved_;
+    bool pinned_ = false;
+};
+
 }  // namespace
+
+int first_allowed_core() {
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+        for (int core = 0; core < CPU_SETSIZE; ++core) {
+            if (CPU_ISSET(core, &allowed)) return core;
+        }
+    }
+    return 0;
+}
+
+bool core_allowed(int core) {
+    cpu_set_t allowed;
+    if (core < 0 || core >= CPU_SETSIZE || sched_getaffinity(0, sizeof allowed, &allowed) != 0) return false;
+    return CPU_ISSET(core, &allowed);
+}
 
 bool replay_available() {
     return on_path("apitrace") && on_path("eglretrace");
 }
 
 Json compare_with_replay(const std::string& self, const std::string& scratch, int width, int height, int fps,
-                         const std::vector<std::string>& only, int limit) {
+                         const ReplayOptions& options) {
     parse_script();
+    // Every probe and replay runs on the same core. The cores of a virtual machine are not equally
+    // quiet: on one, the heart's replay took 53-59 ms a frame over a few minutes, on the other
+    // 55-92 ms, and its handler slowed less than its replay did. A handler and its replay timed on
+    // different cores, or on a core the scheduler changes under them, compare the cores more than
+    // the two.
+    const OnOneCore on_one_core(options.core);
+    if (!on_one_core.pinned()) fprintf(stderr, "varnel-bench: cannot keep the replays on core %d\n", options.core);
     // eglretrace draws without a window system, as the probes do on SDL's offscreen driver.
     setenv("WAFFLE_PLATFORM", "surfaceless_egl", 1);
     // llvmpipe rasterizes on the thread that draws, not on threads of its own: other work on the
@@ -119,9 +174,11 @@ Json compare_with_replay(const std::string& self, const std::string& scratch, in
 
     // Every type's frames are recorded first. The rounds then go over all the types in turn, a
     // type's handler timed and its trace replayed one after the other: a spell of minutes in which
-    // a shared machine runs slower falls on some of a type's rounds, not on all five of them.
+    // a shared machine runs slower falls on some of a type's rounds, not on all of them.
+    const std::vector<std::string>& only = options.only;
     std::vector<Probe> probes;
-    for (int type = 1; type < kSectionTypeCount && (limit <= 0 || int(probes.size()) < limit); ++type) {
+    for (int type = 1; type < kSectionTypeCount && (options.limit <= 0 || int(probes.size()) < options.limit);
+         ++type) {
         const char* name = kSectionTypes[type].name;
         if (!only.empty() && std::find(only.begin(), only.end(), name) == only.end()) continue;
         Probe probe{name, 0.0, {}, scratch + ".probe." + name + ".trace", {}, {}, {}};
@@ -142,8 +199,8 @@ Json compare_with_replay(const std::string& self, const std::string& scratch, in
         }
         probes.push_back(std::move(probe));
     }
-    for (int round = 1; round <= kRounds && !probes.empty(); ++round) {
-        fprintf(stderr, "varnel-bench: %s, replay round %d of %d\n", size.c_str(), round, kRounds);
+    for (int round = 1; round <= options.rounds && !probes.empty(); ++round) {
+        fprintf(stderr, "varnel-bench: %s, replay round %d of %d\n", size.c_str(), round, options.rounds);
         for (Probe& probe : probes) {
             std::string ignored;
             const Json timed = run_process(probe.args, &ignored) == 0 ? read_probe(result) : Json(nullptr);
@@ -160,7 +217,9 @@ Json compare_with_replay(const std::string& self, const std::string& scratch, in
         std::remove(probe.trace.c_str());
         if (probe.handler.empty()) continue;
         // Each round's handler and replay ran within seconds of each other, as fast as the machine
-        // was then; the quotient is taken per round, and the median of those counts.
+        // was then; the quotient is taken per round. Now and then a process runs a good deal faster
+        // or slower than the others: the middle half of the quotients leaves those out, and their
+        // mean varies less from run to run than the one middle value.
         std::vector<double> ratios;
         for (size_t i = 0; i < probe.handler.size(); ++i) {
             if (probe.replay[i] > 0.0) ratios.push_back(probe.handler[i] / probe.replay[i]);
@@ -173,7 +232,7 @@ Json compare_with_replay(const std::string& self, const std::string& scratch, in
                         {"frames", probe.frames.size()},
                         {"handler_ms", handler_ms},
                         {"replay_ms", replay_ms},
-                        {"ratio", compared ? Json(median(ratios)) : Json(nullptr)},
+                        {"ratio", compared ? Json(middle_mean(ratios)) : Json(nullptr)},
                         {"handler_rounds", probe.handler},
                         {"replay_rounds", probe.replay}});
     }
