@@ -155,7 +155,7 @@ int main(int argc, char** argv) {
         sizes = {"160x120", "320x240"};
         to = 6.0;
         replay_options.limit = 1;
-        replay_options.rounds = 1;
+        if (app.count("--replay-rounds") == 0) replay_options.rounds = 1;
     }
     std::string command = "varnel-bench";
     for (int i = 1; i < argc; ++i) command += std::string(" ") + argv[i];
