@@ -40,13 +40,13 @@ run: data
 	fi
 
 # The normal build's tests, then the same suite under AddressSanitizer and UBSan, then the threads
-# under ThreadSanitizer and every fuzz target for 15 seconds, on one generated show.
+# under ThreadSanitizer and every fuzz target for 10 seconds, on one generated show.
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 	@test -f $(ASAN)/CMakeCache.txt || cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON
 	@cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
-	@$(MAKE) --no-print-directory tsan fuzz FUZZ_SECONDS=15
+	@$(MAKE) --no-print-directory tsan fuzz FUZZ_SECONDS=10
 
 # The loading phase of the default show in demo-loose, with its second thread, and the sound layer
 # with SDL's audio thread, under ThreadSanitizer (clang); the engine and those two tests alone.
