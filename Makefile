@@ -4,10 +4,11 @@ BUILD := build
 ASAN := build-asan
 FUZZ := build-fuzz
 TSAN := build-tsan
+GLES := build-gles
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
-.PHONY: all deps build data run test tsan install deb bench capture fuzz clean
+.PHONY: all deps build data run test tsan gles install deb bench capture fuzz clean
 
 all: build
 
@@ -56,6 +57,11 @@ tsan: data
 	@cmake --build $(TSAN) -j$(JOBS) --target loading_tests platform_tests
 	ctest --test-dir $(TSAN) --output-on-failure -j$(JOBS)
 
+# The player and the tools on the engine's own GL 1.1 layer over OpenGL ES 2.0, in build-gles/.
+gles: deps
+	@test -f $(GLES)/CMakeCache.txt || cmake -S . -B $(GLES) -DCMAKE_BUILD_TYPE=Release -DVARNEL_GLES=ON
+	@cmake --build $(GLES) -j$(JOBS)
+
 # The programs, their manual pages and the documentation under $(PREFIX), inside $(DESTDIR) if given.
 install: build
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
@@ -79,4 +85,4 @@ fuzz: data
 	@scripts/fuzz.sh $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN) $(FUZZ) $(TSAN)
+	rm -rf $(BUILD) $(ASAN) $(FUZZ) $(TSAN) $(GLES)

@@ -7,7 +7,7 @@ build-essential cmake pkg-config
 clang libclang-rt-14-dev
 libsdl2-dev
 libjpeg62-turbo-dev
-libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0
+libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0 libgles-dev
 libmpg123-dev mpg123
 libfreetype-dev libfontconfig-dev fonts-liberation
 libpng-dev

@@ -6,8 +6,13 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <cstdio>
+
 #include "core/config.h"
 #include "platform/gl_log.h"
+#ifdef VARNEL_GLES
+#include "platform/gles/gles.h"
+#endif
 
 DisplayState g_display;
 
@@ -62,7 +67,14 @@ void request_pixel_format() {
     SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_ACCELERATED_VISUAL, 1);
+#ifdef VARNEL_GLES
+    // The engine's GL 1.1 is its own layer, drawn through OpenGL ES 2.0.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+#else
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+#endif
 }
 
 // Whether the current context can draw a viewport of that size.
@@ -115,11 +127,30 @@ int open_graphics(const char* title) {
     // The driver is all there once it has been asked for a context.
     dl_iterate_phdr(keep_loaded, nullptr);
     if (!s_window.context) {
+#ifdef VARNEL_GLES
+        fprintf(stderr, "varnel: no OpenGL ES 2.0 context for a %dx%d window: %s\n", g_display.width,
+                g_display.height, SDL_GetError());
+#endif
         SDL_DestroyWindow(s_window.window);
         s_window.window = nullptr;
         return -2;
     }
+#ifdef VARNEL_GLES
+    char why[256];
+    if (!open_gl_layer(g_display.width, g_display.height, why, sizeof why)) {
+        fprintf(stderr, "varnel: the GL layer cannot open on this OpenGL ES 2.0 context: %s\n", why);
+        SDL_GL_MakeCurrent(s_window.window, nullptr);
+        SDL_GL_DeleteContext(s_window.context);
+        s_window.context = nullptr;
+        SDL_DestroyWindow(s_window.window);
+        s_window.window = nullptr;
+        return -2;
+    }
+#endif
     if (!fits_viewport(g_display.width, g_display.height)) {
+#ifdef VARNEL_GLES
+        close_gl_layer();
+#endif
         SDL_GL_MakeCurrent(s_window.window, nullptr);
         SDL_GL_DeleteContext(s_window.context);
         s_window.context = nullptr;
@@ -186,6 +217,9 @@ void leave_full_screen() {
 
 void close_graphics() {
     if (s_window.context) {
+#ifdef VARNEL_GLES
+        if (gl_context_current()) close_gl_layer();
+#endif
         SDL_GL_MakeCurrent(s_window.window, nullptr);
         SDL_GL_DeleteContext(s_window.context);
         s_window.context = nullptr;
