@@ -52,9 +52,11 @@ int make_indices(GLenum mode, Vertex* vertices, int first, int count, GLushort* 
         }
         break;
     case GL_QUADS:
+        // Split along the diagonal from the second vertex to the fourth, as Mesa splits them, so
+        // that colours and texture coordinates spread over a quad's triangles alike.
         for (int q = 0; q + 4 <= n; q += 4) {
             const int v = first + q;
-            for (int k : {0, 1, 2, 0, 2, 3}) add_index(indices, &index_count, v + k);
+            for (int k : {0, 1, 3, 1, 2, 3}) add_index(indices, &index_count, v + k);
         }
         break;
     case GL_QUAD_STRIP:
