@@ -24,6 +24,9 @@
 #include "platform/music.h"
 #include "platform/sound.h"
 #include "platform/window.h"
+#ifdef VARNEL_GLES
+#include "platform/gles/gles.h"
+#endif
 #include "resources/png_writer.h"
 #include "video_writer.h"
 #include "wav_writer.h"
@@ -232,6 +235,33 @@ bool start_video_output() {
     return start_video(&s_capture.video, wav, g_display.width, g_display.height, s_capture.fps);
 }
 
+#ifdef VARNEL_GLES
+// The layer's state keys, merged into those the file has already, in ascending order.
+void write_program_keys(const char* path) {
+    std::vector<uint32_t> keys(1024);
+    keys.resize(size_t(std::min(gl_layer_keys(keys.data(), int(keys.size())), int(keys.size()))));
+    if (FILE* in = fopen(path, "r")) {
+        unsigned key = 0;
+        char line[256];
+        while (fgets(line, sizeof line, in)) {
+            if (sscanf(line, "0x%x", &key) == 1) keys.push_back(key);
+        }
+        fclose(in);
+    }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    FILE* out = fopen(path, "w");
+    if (!out) {
+        fprintf(stderr, "varnel-capture: cannot write %s\n", path);
+        return;
+    }
+    fprintf(out, "// The state keys the default show draws with, compiled while the window opens so that no frame\n"
+                 "// compiles a program. varnel-capture --program-keys writes the list anew.\n");
+    for (uint32_t key : keys) fprintf(out, "0x%04X,\n", key);
+    fclose(out);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -263,6 +293,11 @@ int main(int argc, char** argv) {
     app.add_option("--sheet-every", sheet_every, "A thumbnail every T seconds of demo time instead")
         ->check(CLI::PositiveNumber)
         ->needs(sheet);
+#ifdef VARNEL_GLES
+    std::string program_keys;
+    app.add_option("--program-keys", program_keys,
+                   "Write the GL layer's state keys drawn with, one a line, for src/platform/gles/program_keys.inc");
+#endif
     CLI11_PARSE(app, argc, argv);
 
     std::sort(at.begin(), at.end());
@@ -324,6 +359,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     run_message_loop();
+#ifdef VARNEL_GLES
+    if (!program_keys.empty()) write_program_keys(program_keys.c_str());
+#endif
 
     bool ok = !s_capture.failed;
     if (!video.empty()) {

@@ -88,11 +88,18 @@ void draw_framebuffer(const GlStateSave& s_gl) {
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDrawPixels(s_gl.width, s_gl.height, GL_RGBA, GL_UNSIGNED_BYTE, s_gl.colour.data());
 
+#ifdef VARNEL_GLES
+    // OpenGL ES 2.0 reads no depth back: the depth buffer starts cleared to the far plane.
+    glDepthMask(GL_TRUE);
+    glClearDepth(1.0);
+    glClear(GL_DEPTH_BUFFER_BIT);
+#else
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_ALWAYS);
     glDepthMask(GL_TRUE);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glDrawPixels(s_gl.width, s_gl.height, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, s_gl.depth.data());
+#endif
 }
 
 void save_gl_state(GlStateSave& s_gl) {
@@ -122,7 +129,9 @@ void save_gl_state(GlStateSave& s_gl) {
     plain_pixel_transfer();
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, s_gl.width, s_gl.height, GL_RGBA, GL_UNSIGNED_BYTE, s_gl.colour.data());
+#ifndef VARNEL_GLES
     glReadPixels(0, 0, s_gl.width, s_gl.height, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, s_gl.depth.data());
+#endif
     glPopClientAttrib();
     glPopAttrib();
 

@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "alloc_counter.h"
+#ifdef VARNEL_GLES
+#include "platform/gles/gles.h"
+#endif
 #include "core/fatal.h"
 #include "core/timer.h"
 #include "decode_floor.h"
@@ -41,6 +44,11 @@ struct RunState {
     int probed_frame = -1;                          // the kernel's frame count at the last isolated call
     std::vector<float> probe_samples;               // the isolated calls' milliseconds
     ProbeResult probe_result;
+#ifdef VARNEL_GLES
+    GlLayerCounters es_last{};                       // the layer's counts before the handler now timed
+    uint64_t es_draws[kSectionTypeCount] = {};       // ES draws and other ES calls of each type's handlers
+    uint64_t es_changes[kSectionTypeCount] = {};
+#endif
 } s_run;
 
 double ms(uint64_t ticks) {
@@ -74,6 +82,9 @@ void time_handler(int type, SectionHandler handler) {
         probe_handler(handler);
         return;
     }
+#ifdef VARNEL_GLES
+    s_run.es_last = gl_layer_counters();
+#endif
     const uint64_t start = read_counter();
     handler();
     if (g_kernel.loading) {
@@ -86,6 +97,13 @@ void time_handler(int type, SectionHandler handler) {
     if (s_run.timed) glFinish();
     s_run.frame_ticks[type] += read_counter() - start;
     s_run.called[type] = true;
+#ifdef VARNEL_GLES
+    // The finish drew the handler's last batch: what the layer sent since the last handler is its.
+    const GlLayerCounters now = gl_layer_counters();
+    s_run.es_draws[type] += now.draw_calls - s_run.es_last.draw_calls;
+    s_run.es_changes[type] += now.state_changes - s_run.es_last.state_changes;
+    s_run.es_last = now;
+#endif
 }
 
 void count_present() {
@@ -246,6 +264,11 @@ nlohmann::ordered_json run_show(const ShowRunOptions& options) {
     find_driver_code();
     reset_allocation_count();
 
+#ifdef VARNEL_GLES
+    const GlLayerCounters before_frames = gl_layer_counters();
+    std::fill(std::begin(s_run.es_draws), std::end(s_run.es_draws), 0);
+    std::fill(std::begin(s_run.es_changes), std::end(s_run.es_changes), 0);
+#endif
     int frames = 0;
     uint64_t frame_ticks = 0;
     uint64_t handler_ticks = 0;
@@ -271,6 +294,14 @@ nlohmann::ordered_json run_show(const ShowRunOptions& options) {
     glFinish();
     const uint64_t elapsed = read_counter() - begin;
 
+#ifdef VARNEL_GLES
+    const GlLayerCounters after_frames = gl_layer_counters();
+    report["gl_layer"] = {{"draws_per_frame", double(after_frames.draw_calls - before_frames.draw_calls) / std::max(frames, 1)},
+                          {"state_changes_per_frame",
+                           double(after_frames.state_changes - before_frames.state_changes) / std::max(frames, 1)},
+                          {"programs_at_loading", before_frames.programs},
+                          {"programs_compiled_in_frames", after_frames.programs - before_frames.programs}};
+#endif
     report["frames"] = frames;
     report["demo_seconds"] = double(frames) / options.fps;
     report["allocations"] = counted_allocations();
@@ -284,6 +315,10 @@ nlohmann::ordered_json run_show(const ShowRunOptions& options) {
                              {"frames", samples.size()},
                              {"median_ms", percentile(samples, 0.5)},
                              {"p95_ms", percentile(samples, 0.95)}});
+#ifdef VARNEL_GLES
+            types.back()["es_draws_per_frame"] = double(s_run.es_draws[type]) / double(samples.size());
+            types.back()["es_state_changes_per_frame"] = double(s_run.es_changes[type]) / double(samples.size());
+#endif
         }
         report["types"] = types;
         report["frame_ms"] = ms(frame_ticks) / std::max(frames, 1);
