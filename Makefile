@@ -40,10 +40,13 @@ run: data
 		echo "make run: no default show in $(BUILD)/demo yet; nothing to play"; \
 	fi
 
-# The normal build's tests, then the same suite under AddressSanitizer and UBSan, then the threads
-# under ThreadSanitizer and every fuzz target for 10 seconds, on one generated show.
+# The normal build's tests, the GL layer's (its frames against the normal build's), then the same
+# suite under AddressSanitizer and UBSan, then the threads under ThreadSanitizer and every fuzz
+# target for 10 seconds, on one generated show.
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+	@$(MAKE) --no-print-directory gles
+	ctest --test-dir $(GLES) --output-on-failure -j$(JOBS)
 	@test -f $(ASAN)/CMakeCache.txt || cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON
 	@cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
