@@ -6,7 +6,7 @@ src=${1:-$(dirname "$0")/../src}
 cd "$src"
 
 # The floors from the ground up: a file may include its own floor and those before it.
-awk -v floors="core platform resources render kernel sections" '
+awk -v floors="core platform resources render kernel sections studio" '
 BEGIN {
     n = split(floors, names, " ")
     for (i = 1; i <= n; ++i) rank[names[i]] = i

@@ -9,6 +9,8 @@
 #include <exception>
 #include <new>
 
+#include "core/signals.h"
+
 namespace {
 
 struct FatalState {
@@ -85,7 +87,9 @@ void fatal_error(const char* format, ...) {
 
     fprintf(stderr, "Error: %s\n", message);
     fflush(stderr);
-    // Without a display the box cannot be shown; standard error has the message already.
-    if (s_fatal.message_box) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message, nullptr);
+    // Without a display the box cannot be shown; standard error has the message already. The box
+    // waits for a click, so a request to end, now or while it waits, ends the process as the box would.
+    end_at_ending_signals(1);
+    if (s_fatal.message_box && !quit_signalled()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message, nullptr);
     exit(1);
 }

@@ -40,7 +40,9 @@ void clear_random() {
 
 }  // namespace
 
-const Snapshot kRandomSnapshot = {SnapshotOf<g_random>::save, SnapshotOf<g_random>::restore, clear_random};
+const Snapshot kRandomSnapshot = {SnapshotOf<g_random>::save,      SnapshotOf<g_random>::restore, clear_random,
+                                  SnapshotOf<g_random>::set_aside, SnapshotOf<g_random>::take_back,
+                                  SnapshotOf<g_random>::let_go};
 
 void seed_random(unsigned seed) {
     g_random = seeded(seed);

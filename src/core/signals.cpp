@@ -15,6 +15,7 @@ struct SignalState {
     volatile sig_atomic_t quit = 0;                // an ending signal arrived
     volatile sig_atomic_t crash_signal = 0;        // the first crash signal, 0 before one
     volatile sig_atomic_t crash_deferred = 0;      // it came from outside: poll_signals runs crash
+    volatile sig_atomic_t ending_status = 0;       // end_at_ending_signals: the status to end with
     void (*crash)() = nullptr;                     // gives the display back
     struct sigaction previous[kCrashSignalCount];  // the handling each crash signal had before
 } s_signals;
@@ -36,6 +37,10 @@ struct SignalState {
 
 void on_ending_signal(int) {
     s_signals.quit = 1;
+}
+
+void end_at_once(int) {
+    _exit(s_signals.ending_status);
 }
 
 // The crash routine has not come back in time: end without it.
@@ -72,6 +77,14 @@ void route_signals(void (*crash)()) {
     action.sa_sigaction = on_crash_signal;
     action.sa_flags = SA_SIGINFO | SA_NODEFER;
     for (int i = 0; i < kCrashSignalCount; ++i) sigaction(kCrashSignals[i], &action, &s_signals.previous[i]);
+}
+
+void end_at_ending_signals(int status) {
+    s_signals.ending_status = status;
+    struct sigaction action = {};
+    sigemptyset(&action.sa_mask);
+    action.sa_handler = end_at_once;
+    for (int signal : kEndingSignals) sigaction(signal, &action, nullptr);
 }
 
 bool quit_signalled() {

@@ -15,6 +15,10 @@ void route_signals(void (*crash)());
 // Whether one of the ending signals has arrived since route_signals.
 bool quit_signalled();
 
+// From here on an ending signal ends the process at once, with status: for a process that has shut
+// down and now waits on its fatal message box, which nobody may be there to close.
+void end_at_ending_signals(int status);
+
 // Where the program is between two of its own calls: a crash signal sent from outside runs crash
 // here and ends the process by the signal; otherwise nothing.
 void poll_signals();

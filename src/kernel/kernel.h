@@ -16,10 +16,9 @@ struct KernelState {
     bool debug_lines = false;      // per-section lines of the statistics display
     bool loading = false;          // inside the loading phase
     bool quit = false;             // ends the message loop
-    bool edit = false;             // authoring mode: every used type loaded; seeks, reloads, the end held
-    bool at_end = false;           // authoring mode: the last frame found nothing pending or active
+    bool every_type = false;       // the loading phase loads the type of every section, not only of
+                                   // those still to play: for a show that any time can be sought in
     bool type_loaded[kSectionTypeCount] = {};  // the types whose load handler has run
-    void (*overlay)() = nullptr;   // drawn after the statistics, before the frame is presented
 
     int32_t types_to_load = 0;     // distinct queued types other than the loading type
     int32_t types_loaded = 0;      // of those, how many have loaded

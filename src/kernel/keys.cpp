@@ -4,7 +4,6 @@
 #include <SDL_keycode.h>
 
 #include "core/config.h"
-#include "kernel/edit.h"
 #include "kernel/kernel.h"
 #include "platform/window.h"
 
@@ -14,7 +13,6 @@ void handle_window_event(const WindowEvent& event) {
         return;
     }
     if (event.kind != WindowEvent::kKey) return;
-    if (g_kernel.edit && handle_edit_key(event.key)) return;
     switch (event.key) {
     case SDLK_ESCAPE:
         g_kernel.quit = true;

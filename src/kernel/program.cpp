@@ -7,11 +7,9 @@
 #include "core/fatal.h"
 #include "core/signals.h"
 #include "kernel/kernel.h"
-#include "kernel/edit.h"
 #include "kernel/keys.h"
 #include "kernel/script.h"
 #include "kernel/timeline.h"
-#include "platform/gl_state.h"
 #include "platform/music.h"
 #include "platform/sound.h"
 #include "platform/text.h"
@@ -19,12 +17,6 @@
 #include "resources/data_source.h"
 
 KernelState g_kernel;
-
-namespace {
-
-PlayerOptions s_options;  // the command line's
-
-}  // namespace
 
 std::vector<uint8_t> read_soundtrack() {
     DataSource source;
@@ -45,9 +37,9 @@ std::vector<uint8_t> read_soundtrack() {
     return bytes;
 }
 
-void apply_player_options() {
-    if (s_options.windowed) gl_fullscreen = 0;
-    if (s_options.has_at) g_demostart = s_options.at;
+void apply_player_options(const PlayerOptions& options) {
+    if (options.windowed) gl_fullscreen = 0;
+    if (options.has_at) g_demostart = options.at;
 }
 
 void prepare_failure_routine() {
@@ -59,19 +51,24 @@ void route_player_signals() {
     route_signals(leave_full_screen);
 }
 
-void start_up() {
+void open_show_window() {
     if (g_packeddata && !g_kernel.archive_loaded) fatal_error("PAK not found");
     if (open_graphics(g_demoname) < 0) fatal_error("Error opening graphics mode");
     create_font("Arial");
-    // Authoring mode's reload of everything starts again from here.
-    if (g_kernel.edit) kGlStartSnapshot.save();
+}
+
+void start_soundtrack() {
+    if (!snd_enable) return;
+    open_music_output();
+    open_music(read_soundtrack(), g_demostart);
+    start_music();
+}
+
+void start_up() {
+    open_show_window();
     reset_timeline();
     run_loading_phase();
-    if (snd_enable) {
-        open_music_output();
-        open_music(read_soundtrack(), g_demostart);
-        start_music();
-    }
+    start_soundtrack();
     start_clock();
 }
 
@@ -81,7 +78,7 @@ void run_message_loop() {
         if (quit_signalled()) {
             g_kernel.quit = true;
         } else if (!process_window_event()) {
-            run_frame();
+            if (!run_frame()) g_kernel.quit = true;
             advance_clock();
         }
     }
@@ -93,20 +90,12 @@ void shutdown() {
 }
 
 int run_program(const PlayerOptions& options) {
-    s_options = options;
-    g_kernel.edit = options.edit;
     prepare_failure_routine();
     route_player_signals();
     parse_script();
-    apply_player_options();
+    apply_player_options(options);
     start_up();
-    if (g_kernel.edit) {
-        start_edit_session(options);
-        run_edit_loop();
-        end_edit_session();
-    } else {
-        run_message_loop();
-    }
+    run_message_loop();
     shutdown();
     return 0;
 }

@@ -4,23 +4,18 @@
 #include <cstdint>
 #include <vector>
 
-// What the player's command line asks for.
+// What the command line overrides of the script.
 struct PlayerOptions {
-    bool edit = false;                   // authoring mode
-    bool windowed = false;               // gl_fullscreen 0, whatever the script says
-    bool has_at = false;                 // g_demostart = at, whatever the script says
+    bool windowed = false;  // gl_fullscreen 0, whatever the script says
+    bool has_at = false;    // g_demostart = at, whatever the script says
     float at = 0.0f;
-    const char* control_socket = nullptr;  // authoring mode: a Unix socket for commands
-    bool has_loop = false;               // authoring mode: loop from loop_start to loop_end
-    float loop_start = 0.0f;
-    float loop_end = 0.0f;
 };
 
 // The player's whole run, in the working directory; returns its exit status.
 int run_program(const PlayerOptions& options = PlayerOptions());
 
 // What the command line overrides of the script, applied after every parse.
-void apply_player_options();
+void apply_player_options(const PlayerOptions& options);
 
 // The soundtrack snd_mp3file whole, from data.dat with g_packeddata, else the loose file; a fatal
 // error when it cannot be read.
@@ -34,11 +29,18 @@ void prepare_failure_routine();
 // signal leaves full screen before the process ends by it.
 void route_player_signals();
 
-// After the parse: the archive check, the window and GL context, the font, the loading phase, the
-// music and the clock. Exits through fatal_error on failure.
+// After the parse: open_show_window, the loading phase, start_soundtrack and the clock. Exits
+// through fatal_error on failure.
 void start_up();
 
-// Until the quit flag is set: one waiting window event, or else one frame and the clock advance.
+// The archive check, the window and GL context, the font.
+void open_show_window();
+
+// With snd_enable: the sound layer opened and the soundtrack read whole, started at g_demostart.
+void start_soundtrack();
+
+// Until the quit flag is set: one waiting window event, or else one frame and the clock advance;
+// the quit flag set when the show is over.
 void run_message_loop();
 
 // Releases what start-up created; safe at any stage, including before start-up.

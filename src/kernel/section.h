@@ -40,6 +40,8 @@ struct SectionType {
     int syncs;              // sync times its handlers read: a queued section must declare as many
     std::span<const SectionAsset> assets;  // what its load handler reads
     const Snapshot* state = nullptr;       // what it carries from frame to frame; none for a stateless type
+    SectionHandler check = nullptr;        // what its init handler checks of the current section, through
+                                           // fatal_error; callable before the section starts
 };
 
 inline constexpr int kSectionTypeCount = 21;

@@ -71,9 +71,9 @@ void call_timed(Section* section, SectionHandler handler) {
 }
 
 // A section over before playback begins is never queued and does not get its type loaded; but in
-// authoring mode, where every time can be reached, every section's type is loaded.
+// a show that any time can be sought in, every section's type is loaded.
 bool needs_its_type(const Section& section) {
-    return section.end > g_demostart || g_kernel.edit;
+    return section.end > g_demostart || g_kernel.every_type;
 }
 
 // The pictures that the load handlers read, in the order they read them, decoded on a second
@@ -106,6 +106,16 @@ void queue_sections(float time) {
 // the texture binding cache, and the GL state and framebuffer that a start leaves.
 const Snapshot* const kEngineState[] = {&kRandomSnapshot, &kTextureBindSnapshot, &kGlStateSnapshot};
 
+// Of those, what a second show loads into while the first is set aside; the saved GL state stays.
+const Snapshot* const kEngineStateAside[] = {&kRandomSnapshot, &kTextureBindSnapshot};
+
+// The loaded types and the loading counts of the show set aside.
+struct ShowAside {
+    bool type_loaded[kSectionTypeCount] = {};
+    int32_t types_to_load = 0;
+    int32_t types_loaded = 0;
+} s_aside;
+
 }  // namespace
 
 std::vector<SectionAsset> loading_assets() {
@@ -132,10 +142,14 @@ void reset_timeline() {
     g_kernel.kernel_time = 0.0f;
     g_kernel.kernel_percent = 0.0f;
     g_kernel.quit = false;
-    g_kernel.at_end = false;
 }
 
 void run_loading_phase() {
+    load_section_types();
+    end_loading_phase();
+}
+
+void load_section_types() {
     const SectionType* types = g_kernel.types;
     const SectionType& loading = types[kLoadingType];
     g_kernel.loading = true;
@@ -168,17 +182,22 @@ void run_loading_phase() {
         loading.render();
     }
     stop_picture_prefetch();
-    loading.end();
     g_kernel.loading = false;
-    if (g_kernel.edit) save_start_state();
 }
 
-void check_script_syncs() {
-    for (const Section* s = g_kernel.script; s; s = s->next_script) require_syncs(*s);
+void end_loading_phase() {
+    g_kernel.loading = true;
+    g_kernel.types[kLoadingType].end();
+    g_kernel.loading = false;
 }
 
-void clear_start_state() {
-    for (const Snapshot* state : kEngineState) state->clear();
+void check_sections() {
+    for (Section* s = g_kernel.script; s; s = s->next_script) {
+        require_syncs(*s);
+        g_kernel.current = s;
+        if (g_kernel.types[s->type].check) g_kernel.types[s->type].check();
+    }
+    g_kernel.current = nullptr;
 }
 
 void save_start_state() {
@@ -205,6 +224,48 @@ void seek_timeline(float time) {
     g_kernel.last_counter = read_clock();
 }
 
+void set_show_aside() {
+    g_kernel.pending = g_kernel.active = g_kernel.current = nullptr;
+    for (int type = 0; type < kSectionTypeCount; ++type) {
+        if (const Snapshot* state = g_kernel.types[type].state) {
+            state->set_aside();
+            state->clear();
+        }
+        s_aside.type_loaded[type] = g_kernel.type_loaded[type];
+        g_kernel.type_loaded[type] = false;
+    }
+    for (const Snapshot* state : kEngineStateAside) {
+        state->set_aside();
+        state->clear();
+    }
+    s_aside.types_to_load = g_kernel.types_to_load;
+    s_aside.types_loaded = g_kernel.types_loaded;
+    begin_second_image_table();
+}
+
+void keep_show_loaded_beside() {
+    for (int type = 0; type < kSectionTypeCount; ++type) {
+        if (const Snapshot* state = g_kernel.types[type].state) state->let_go();
+    }
+    for (const Snapshot* state : kEngineStateAside) state->let_go();
+    end_second_image_table(true);
+}
+
+void put_show_back() {
+    stop_picture_prefetch();
+    g_kernel.loading = false;
+    g_kernel.pending = g_kernel.active = g_kernel.current = nullptr;
+    // The records of the second show go before its images: its models delete their own objects.
+    for (int type = 0; type < kSectionTypeCount; ++type) {
+        if (const Snapshot* state = g_kernel.types[type].state) state->take_back();
+        g_kernel.type_loaded[type] = s_aside.type_loaded[type];
+    }
+    for (const Snapshot* state : kEngineStateAside) state->take_back();
+    g_kernel.types_to_load = s_aside.types_to_load;
+    g_kernel.types_loaded = s_aside.types_loaded;
+    end_second_image_table(false);
+}
+
 void start_clock() {
     const uint64_t frequency = clock_frequency();
     if (frequency == 0 || counter_frequency() == 0) fatal_error("High-resolution performance counter not available");
@@ -213,15 +274,16 @@ void start_clock() {
     g_kernel.last_counter = read_clock();
 }
 
-void run_frame() {
+bool draw_frame() {
     g_kernel.section_time_sum = 0.0f;
 
     while (g_kernel.pending && g_kernel.pending->start <= g_kernel.demo_time) {
         Section* section = g_kernel.pending;
+        // Off the pending list before its init runs: an init that fails leaves it on neither list.
+        unlink(&g_kernel.pending, section, kPending);
         call_timed(section, g_kernel.types[section->type].init);
         // Among equal layers the section started last renders first.
         insert_sorted(&g_kernel.active, section, kActive, [](const Section& x) { return x.layer; });
-        unlink(&g_kernel.pending, section, kPending);
     }
 
     for (Section* section = g_kernel.active; section;) {
@@ -240,18 +302,13 @@ void run_frame() {
     } else if (g_debug) {
         draw_statistics();
     }
+    return g_kernel.pending || g_kernel.active;
+}
 
-    if (g_kernel.overlay) g_kernel.overlay();
+bool run_frame() {
+    const bool going_on = draw_frame();
     present_frame();
-
-    if (!g_kernel.pending && !g_kernel.active) {
-        // Authoring mode holds the show's end instead of quitting.
-        if (g_kernel.edit) {
-            g_kernel.at_end = true;
-        } else {
-            g_kernel.quit = true;
-        }
-    }
+    return going_on;
 }
 
 void advance_clock() {

@@ -33,6 +33,11 @@ void open_music(std::vector<uint8_t> mp3, float start) {
     if (start > 0.0f && !sound_set_stream_time(s_music.stream, music_time_ms(start))) fail();
 }
 
+void check_music(const std::vector<uint8_t>& mp3) {
+    const int error = sound_check_stream(mp3.data(), mp3.size());
+    if (error != kSoundOk) fatal_error("%s", sound_error_text(error));
+}
+
 void start_music() {
     s_music.channel = sound_play_stream(kSoundFreeChannel, s_music.stream, true);
     if (s_music.channel < 0 || !sound_set_paused(s_music.channel, false)) fail();

@@ -12,6 +12,10 @@ void open_music_output();
 // fatal_error when they are no MP3 or the position cannot be reached.
 void open_music(std::vector<uint8_t> mp3, float start);
 
+// Exits through fatal_error, with the message open_music would give, unless the bytes open as an MP3
+// and their first frame decodes. Needs no sound output.
+void check_music(const std::vector<uint8_t>& mp3);
+
 // Plays the stream, paused on a free channel and then unpaused at once.
 void start_music();
 

@@ -377,8 +377,15 @@ SoundStream* sound_open_stream(const uint8_t* data, size_t length) {
 int sound_check_stream(const uint8_t* data, size_t length) {
     mpg123_init();
     SoundStream stream;
-    const int error = open_decoder(&stream, data, length);
-    if (stream.decoder) mpg123_delete(stream.decoder);
+    int error = open_decoder(&stream, data, length);
+    if (!stream.decoder) return error;
+    // The first frame decoded as playback would decode it.
+    off_t frame = 0;
+    unsigned char* audio = nullptr;
+    size_t bytes = 0;
+    const int decoded = mpg123_decode_frame(stream.decoder, &frame, &audio, &bytes);
+    if (decoded != MPG123_OK && decoded != MPG123_NEW_FORMAT && decoded != MPG123_DONE) error = kSoundDecodeFailed;
+    mpg123_delete(stream.decoder);
     return error;
 }
 

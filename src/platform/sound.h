@@ -33,8 +33,8 @@ bool sound_init(int rate, int channels, unsigned flags);
 // MP3 sample rate, mono or stereo, is read as stereo at kSoundRate, without the encoder's delay.
 // nullptr when it is no MP3 or the layer is not initialised.
 SoundStream* sound_open_stream(const uint8_t* data, size_t length);
-// Opens data as sound_open_stream does, but without the layer or an output device, and closes it
-// again: kSoundOk, or the code that sound_open_stream would set for these bytes.
+// Opens data as sound_open_stream does, but without the layer or an output device, decodes its first
+// frame and closes it again: kSoundOk, or the code that opening or decoding would set for these bytes.
 int sound_check_stream(const uint8_t* data, size_t length);
 // Positions the stream so that the first sample read is the one at ms milliseconds.
 bool sound_set_stream_time(SoundStream* stream, int ms);

@@ -15,9 +15,13 @@
 
 namespace {
 
+// While a second show loads beside the one that plays, its images follow the first show's records:
+// handles count from first, so that each show's handles are what they would be alone.
 struct ImageState {
-    Image images[kImageTableSize];  // records in load order; the index is the handle
-    int count = 0;
+    Image images[kImageTableSize];  // records in load order
+    int first = 0;                  // the record of handle 0
+    int count = 0;                  // handles in use, from first on
+    int first_count = 0;            // while a second table is open: the first one's count
 } s_image;
 
 // What bind_texture believes GL has, so that it skips the calls that would change nothing.
@@ -28,6 +32,20 @@ struct BindCache {
 
 bool valid(int image) {
     return image >= 0 && image < s_image.count;
+}
+
+Image& record_of(int image) {
+    return s_image.images[s_image.first + image];
+}
+
+// Deletes the textures of records [from, to) and empties them.
+void free_records(int from, int to) {
+    for (int i = from; i < to; ++i) {
+        Image& record = s_image.images[i];
+        if (record.texture != 0) glDeleteTextures(1, &record.texture);
+        record = Image();
+    }
+    s_bind.bound_texture = -1;
 }
 
 // The code, and its words where asked for.
@@ -61,9 +79,11 @@ int load_picture(const char* path, bool from_archive, const char** failure) {
     g_load_timings.ticks[step] += ticks.decode;
     ++g_load_timings.count[step];
     if (result != 0) return refuse(result, decoded.failure, failure);
-    if (s_image.count == kImageTableSize) return refuse(kImageTableFull, "all 1024 image records are taken", failure);
+    if (s_image.first + s_image.count == kImageTableSize) {
+        return refuse(kImageTableFull, "all 1024 image records are taken", failure);
+    }
 
-    Image& image = s_image.images[s_image.count];
+    Image& image = record_of(s_image.count);
     image = Image();
     image.name = std::move(name);
     image.width = decoded.width;
@@ -86,7 +106,7 @@ int load_texture(const char* path, bool from_archive, const char** failure) {
 
 void set_texture_options(int image, int bits) {
     if (!valid(image)) return;
-    Image& record = s_image.images[image];
+    Image& record = record_of(image);
     record.filter = (bits & kTextureNoMipmaps) ? GL_LINEAR : GL_LINEAR_MIPMAP_NEAREST;
     record.wrap = (bits & kTextureClamp) ? GL_CLAMP : GL_REPEAT;
     record.env_mode = (bits & kTextureModulate) ? GL_MODULATE : GL_REPLACE;
@@ -133,56 +153,102 @@ void send_texture(const Image& record) {
 
 void upload_texture(int image) {
     if (!valid(image)) return;
-    Image& record = s_image.images[image];
+    Image& record = record_of(image);
     glGenTextures(1, &record.texture);
     send_texture(record);
 }
+
+namespace {
+
+// The picture of the file the image was loaded from, decoded again: 0, or the loader's code with why.
+int decode_again(const Image& record, bool from_archive, DecodedImage* decoded, const char** why) {
+    PictureTicks ticks;
+    const int result = read_picture(record.name, from_archive, JpegFaults::Return, decoded, &ticks);
+    if (result != 0) {
+        const bool unread = result == kSourceNoFile || result == kSourceNoArchiveFile || result == kSourceNotInArchive;
+        *why = unread ? data_source_failure(result) : decoded->failure;
+    }
+    return result;
+}
+
+}  // namespace
 
 bool reload_texture(int image, bool from_archive, const char** why) {
     if (!valid(image)) {
         *why = "no such image";
         return false;
     }
-    Image& record = s_image.images[image];
     DecodedImage decoded;
-    PictureTicks ticks;
-    const int result = read_picture(record.name, from_archive, JpegFaults::Return, &decoded, &ticks);
-    if (result != 0) {
-        const bool unread = result == kSourceNoFile || result == kSourceNoArchiveFile || result == kSourceNotInArchive;
-        *why = unread ? data_source_failure(result) : decoded.failure;
-        return false;
-    }
+    if (decode_again(record_of(image), from_archive, &decoded, why) != 0) return false;
+    replace_picture(image, decoded);
+    return true;
+}
+
+void replace_picture(int image, const DecodedImage& decoded) {
+    if (!valid(image)) return;
+    Image& record = record_of(image);
     record.width = decoded.width;
     record.height = decoded.height;
-    record.pixels = std::move(decoded.pixels);
+    record.pixels = decoded.pixels;
     record.internal_format = record.pixel_format = decoded.bytes_per_pixel == 4 ? GL_RGBA : GL_RGB;
     if (record.texture != 0) send_texture(record);
-    return true;
+}
+
+int reload_textures(const char* path, bool from_archive, const char** why) {
+    int handles[kImageTableSize];
+    const int count = find_images(path, handles, kImageTableSize);
+    if (count == 0) return 0;
+    // Decoded once, and only then put into every record of the file.
+    DecodedImage decoded;
+    if (decode_again(record_of(handles[0]), from_archive, &decoded, why) != 0) return -1;
+    for (int i = 0; i < count; ++i) replace_picture(handles[i], decoded);
+    return count;
 }
 
 void unload_textures(int first) {
     if (first < 0) first = 0;
-    for (int i = first; i < s_image.count; ++i) {
-        Image& record = s_image.images[i];
-        if (record.texture != 0) glDeleteTextures(1, &record.texture);
-        record = Image();
+    if (first >= s_image.count) return;
+    free_records(s_image.first + first, s_image.first + s_image.count);
+    s_image.count = first;
+}
+
+void unload_texture(int image) {
+    if (valid(image)) free_records(s_image.first + image, s_image.first + image + 1);
+}
+
+void begin_second_image_table() {
+    s_image.first_count = s_image.count;
+    s_image.first = s_image.count;
+    s_image.count = 0;
+}
+
+void end_second_image_table(bool keep) {
+    const int second = s_image.first;
+    if (keep) {
+        // The second table's records move down into the first's places, their handles unchanged.
+        free_records(0, second);
+        for (int i = 0; i < s_image.count; ++i) s_image.images[i] = std::move(s_image.images[second + i]);
+        for (int i = s_image.count; i < second + s_image.count; ++i) s_image.images[i] = Image();
+    } else {
+        free_records(second, second + s_image.count);
+        s_image.count = s_image.first_count;
     }
-    if (first < s_image.count) s_image.count = first;
-    s_bind.bound_texture = -1;
+    s_image.first = 0;
+    s_image.first_count = 0;
 }
 
 int find_images(const char* path, int* handles, int most) {
     const std::string name = ascii_lower(path);
     int found = 0;
     for (int i = 0; i < s_image.count && found < most; ++i) {
-        if (s_image.images[i].name == name) handles[found++] = i;
+        if (record_of(i).name == name) handles[found++] = i;
     }
     return found;
 }
 
 void bind_texture(int image) {
     if (!valid(image)) return;
-    const Image& record = s_image.images[image];
+    const Image& record = record_of(image);
     if (GLint(record.texture) != s_bind.bound_texture) {
         glBindTexture(GL_TEXTURE_2D, record.texture);
         s_bind.bound_texture = GLint(record.texture);
@@ -198,5 +264,5 @@ int image_count() {
 }
 
 const Image& image_record(int image) {
-    return s_image.images[image];
+    return record_of(image);
 }

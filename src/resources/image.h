@@ -47,9 +47,26 @@ void upload_texture(int image);
 // words, when the file cannot be read or decoded.
 bool reload_texture(int image, bool from_archive, const char** why);
 
+// The same for every image loaded from path: the file decoded once, then put into each of them, or
+// into none. How many there are; -1, every old picture kept and why in words, when it cannot be read.
+int reload_textures(const char* path, bool from_archive, const char** why);
+
+// A picture decoded elsewhere put into the image's record and its texture, its options kept.
+void replace_picture(int image, const DecodedImage& decoded);
+
 // Deletes the texture of every image from first on and frees their records: the table as it was
 // when it held first images.
 void unload_textures(int first);
+
+// Deletes one image's texture and frees its record; the handle stays taken, drawing nothing.
+void unload_texture(int image);
+
+// While a second show loads beside the one that plays: from begin on, images load into a second
+// table after the first one's records, with handles from 0 as if alone, and every call takes the
+// second table's handles. end keeps it: the first table is freed and the second takes its place,
+// its handles unchanged; or lets it go: the second is freed and the first is in use again.
+void begin_second_image_table();
+void end_second_image_table(bool keep);
 
 // Up to most handles of the images loaded from path (compared without regard to case), in load
 // order; how many there are.

@@ -14,6 +14,7 @@
 #include "resources/image.h"
 #include "resources/load_timings.h"
 #include "resources/model3ds.h"
+#include "resources/picture_file.h"
 
 namespace {
 
@@ -47,9 +48,16 @@ struct LoadedModel {
     std::string file;
 };
 
+// A map of a model read again, decoded and waiting to go into the image the old model has of it.
+struct RedecodedMap {
+    int image;
+    DecodedImage picture;
+};
+
 struct ModelRegistry {
     std::vector<LoadedModel> models;
-    const Model* replaced = nullptr;  // while a model is read again: the one whose maps are kept
+    const Model* replaced = nullptr;    // while a model is read again: the one whose maps are kept
+    std::vector<RedecodedMap> redecoded;  // while a file's models are read again: their kept maps
 };
 
 // Never destroyed: models held by other files' statics are destroyed after it, at exit, and still
@@ -96,16 +104,32 @@ std::unique_ptr<Model> read_model(const char* directory, const char* file, bool 
     return model;
 }
 
-// A map of a model read again: the old model's image of that file, decoded again in place, or a
-// new image when the old model had none.
+// A map of a model read again: the old model's image of that file, its picture decoded again to be
+// put in at the end, or a new image when the old model had none.
 int reuse_map(const char* path, bool from_archive) {
     const std::string name = ascii_lower(path);
     for (const Material& m : s_models.replaced->materials) {
         if (m.texture < 0 || image_record(m.texture).name != name) continue;
-        const char* why = nullptr;
-        return reload_texture(m.texture, from_archive, &why) ? m.texture : kImageBadFormat;
+        for (const RedecodedMap& map : s_models.redecoded) {
+            if (map.image == m.texture) return m.texture;
+        }
+        RedecodedMap map{m.texture, DecodedImage()};
+        PictureTicks ticks;
+        if (read_picture(name, from_archive, JpegFaults::Return, &map.picture, &ticks) != 0) return kImageBadFormat;
+        s_models.redecoded.push_back(std::move(map));
+        return m.texture;
     }
     return load_texture(path, from_archive);
+}
+
+// The images of old's maps that fresh no longer uses.
+void unload_unused_maps(const Model& old, const Model& fresh) {
+    for (const Material& m : old.materials) {
+        if (m.texture < 0) continue;
+        bool used = false;
+        for (const Material& f : fresh.materials) used = used || f.texture == m.texture;
+        if (!used) unload_texture(m.texture);
+    }
 }
 
 }  // namespace
@@ -138,32 +162,43 @@ std::unique_ptr<Model> load_model(const char* directory, const char* file, bool 
 }
 
 int reload_models(const char* path, bool from_archive, const char** why) {
-    int reloaded = 0;
-    for (size_t i = 0; i < s_models.models.size(); ++i) {
-        const LoadedModel& loaded = s_models.models[i];
+    // Every model of the file read first, the maps it keeps decoded aside; only when all of them
+    // have read is anything replaced.
+    struct Fresh {
+        Model* model;
+        std::unique_ptr<Model> read;
+    };
+    std::vector<Fresh> fresh;
+    const int images_before = image_count();
+    s_models.redecoded.clear();
+    for (const LoadedModel& loaded : s_models.models) {
         if (!ascii_equal_nocase((loaded.directory + loaded.file).c_str(), path)) continue;
-        Model* model = loaded.model;
-        const int images_before = image_count();
         ModelFailure failure;
-        s_models.replaced = model;
-        std::unique_ptr<Model> fresh =
+        s_models.replaced = loaded.model;
+        std::unique_ptr<Model> read =
             read_model(loaded.directory.c_str(), loaded.file.c_str(), from_archive, &failure, reuse_map);
         s_models.replaced = nullptr;
-        if (!fresh) {
+        if (!read) {
             unload_textures(images_before);
+            s_models.redecoded.clear();
             *why = failure.why ? failure.why : "no model";
             return -1;
         }
-        // New maps are uploaded as the load handlers upload theirs; kept maps were sent again.
-        for (const Material& m : fresh->materials) {
+        fresh.push_back({loaded.model, std::move(read)});
+    }
+    for (const RedecodedMap& map : s_models.redecoded) replace_picture(map.image, map.picture);
+    s_models.redecoded.clear();
+    for (Fresh& f : fresh) {
+        // New maps are uploaded as the load handlers upload theirs.
+        for (const Material& m : f.read->materials) {
             if (m.texture >= images_before) upload_texture(m.texture);
         }
-        const bool compiled = model->draw_list != 0;
-        *model = std::move(*fresh);
-        if (compiled) compile_model_draw(model);
-        ++reloaded;
+        unload_unused_maps(*f.model, *f.read);
+        const bool compiled = f.model->draw_list != 0;
+        *f.model = std::move(*f.read);
+        if (compiled) compile_model_draw(f.model);
     }
-    return reloaded;
+    return int(fresh.size());
 }
 
 size_t model_bytes(const Model& model) {

@@ -18,11 +18,15 @@ void cameraloc_load() {
     s_cameraloc.camera = create_look_at_camera(0.0f, 0.0f, -100.0f, 0.0f, 0.0f, 0.0f, 90.0f, 0.0f);
 }
 
-void cameraloc_init() {
+void cameraloc_check() {
     const Section& section = *g_kernel.current;
     if (section.sync_count != 0) {
         fatal_error("Section: invalid number of syncs (%d found, %d expected)", section.sync_count, 0);
     }
+}
+
+void cameraloc_init() {
+    cameraloc_check();
 }
 
 void cameraloc_render() {

@@ -39,11 +39,15 @@ void hombre_load() {
     upload_model_textures(*s_hombre.heart);
 }
 
-void hombre_init() {
+void hombre_check() {
     const Section& section = *g_kernel.current;
     if (section.sync_count != 0) {
         fatal_error("Section: invalid sync number (%d found, %d expected)", section.sync_count, 0);
     }
+}
+
+void hombre_init() {
+    hombre_check();
 }
 
 void hombre_render() {

@@ -5,11 +5,12 @@
 #include "sections/sections.h"
 
 // The row index is the type id stored in a section, the loading phase loads types in row order and
-// the statistics print these names, so the order is fixed.
+// the statistics print these names, so the order is fixed. A type whose init handler checks its
+// section names that check last, so that a reload can run it on a script before accepting it.
 constexpr SectionType kSectionTypes[kSectionTypeCount] = {
     {"loading", loading_load, loading_init, loading_render, loading_end, 0, kLoadingAssets, &kLoadingSnapshot},
-    {"hombre", hombre_load, hombre_init, hombre_render, empty_handler, 0, kHombreAssets, &kHombreSnapshot},
-    {"cameraloc", cameraloc_load, cameraloc_init, cameraloc_render, empty_handler, 0, {}, &kCameralocSnapshot},
+    {"hombre", hombre_load, hombre_init, hombre_render, empty_handler, 0, kHombreAssets, &kHombreSnapshot, hombre_check},
+    {"cameraloc", cameraloc_load, cameraloc_init, cameraloc_render, empty_handler, 0, {}, &kCameralocSnapshot, cameraloc_check},
     {"marspanorama", marspanorama_load, marspanorama_init, marspanorama_render, empty_handler, 3,
      kMarsPanoramaAssets, &kMarsPanoramaSnapshot},
     {"blackFadeOUT", blackfadeout_load, empty_handler, blackfadeout_render, empty_handler, 0, {}, &kBlackFadeOutSnapshot},
@@ -24,9 +25,9 @@ constexpr SectionType kSectionTypes[kSectionTypeCount] = {
     {"amilar", amilar_load, empty_handler, amilar_render, empty_handler, 10, kAmilarAssets, &kAmilarSnapshot},
     {"horrorface", horrorface_load, empty_handler, horrorface_render, empty_handler, 1, kHorrorfaceAssets, &kHorrorfaceSnapshot},
     {"ascension", ascension_load, empty_handler, ascension_render, empty_handler, 1, kAscensionAssets, &kAscensionSnapshot},
-    {"sync", sync_load, sync_init, sync_render, empty_handler, 2, kSyncAssets, &kSyncSnapshot},
+    {"sync", sync_load, sync_init, sync_render, empty_handler, 2, kSyncAssets, &kSyncSnapshot, sync_check},
     {"credits", credits_load, empty_handler, credits_render, empty_handler, 2, kCreditsAssets, &kCreditsSnapshot},
-    {"titulo", titulo_load, titulo_init, titulo_render, empty_handler, 7, kTituloAssets, &kTituloSnapshot},
+    {"titulo", titulo_load, titulo_init, titulo_render, empty_handler, 7, kTituloAssets, &kTituloSnapshot, titulo_check},
     {"voidSection", empty_handler, empty_handler, voidsection_render, empty_handler, 0, {}},
     {"fallingman", fallingman_load, empty_handler, fallingman_render, empty_handler, 3, kFallingmanAssets, &kFallingmanSnapshot},
 };

@@ -37,6 +37,7 @@ inline constexpr SectionAsset kLoadingAssets[] = {{SectionAsset::kImage, "textur
 // "cameraloc": loads a fixed default camera for the layers above it.
 void cameraloc_load();
 void cameraloc_init();
+void cameraloc_check();
 void cameraloc_render();
 
 // "blackFadeOUT": darkens what the layers below drew, to black at its end.
@@ -49,6 +50,7 @@ void voidsection_render();
 // "hombre": a body lit red on a fogged tiled floor, a small heart at its chest; no sync times.
 void hombre_load();
 void hombre_init();
+void hombre_check();
 void hombre_render();
 inline constexpr SectionAsset kHombreAssets[] = {
     {SectionAsset::kImage, "textures/suelo.jpg", nullptr},
@@ -100,6 +102,7 @@ inline constexpr SectionAsset kFallingmanAssets[] = {
 // (0 to 44), the strength at the start.
 void sync_load();
 void sync_init();
+void sync_check();
 void sync_render();
 inline constexpr SectionAsset kSyncAssets[] = {
     {SectionAsset::kImage, "textures/sync/01.jpg", nullptr}, {SectionAsset::kImage, "textures/sync/02.jpg", nullptr},
@@ -131,6 +134,7 @@ inline constexpr SectionAsset kSyncAssets[] = {
 // the first two phases, the card (0 to 39), its offset from the centre, its offset at the end.
 void titulo_load();
 void titulo_init();
+void titulo_check();
 void titulo_render();
 inline constexpr SectionAsset kTituloAssets[] = {
     {SectionAsset::kImage, "textures/titles/001/1-1.jpg", nullptr},

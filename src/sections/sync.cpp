@@ -30,8 +30,12 @@ void sync_load() {
     upload_texture_list(s_sync.images, kPictures);
 }
 
-void sync_init() {
+void sync_check() {
     require_sync_index(0, kPictures - 1);
+}
+
+void sync_init() {
+    sync_check();
 }
 
 void sync_render() {

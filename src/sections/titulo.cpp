@@ -37,8 +37,12 @@ void titulo_load() {
     upload_texture_list(s_titulo.images, kSlots);
 }
 
-void titulo_init() {
+void titulo_check() {
     require_sync_index(2, kSlots - 1);
+}
+
+void titulo_init() {
+    titulo_check();
 }
 
 void titulo_render() {

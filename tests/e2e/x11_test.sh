@@ -1,8 +1,8 @@
 #!/bin/bash
 # x11_test.sh -- the player under a real X server (Xvfb, one 640x480 16-bit mode, no window manager):
 # Escape and a close request end it with 0, full screen runs at the offered size and fails at another,
-# and every way out of a full-screen run (a corrupt JPEG, an ending or a crash signal) gives the desktop
-# its mode back.
+# every way out of a full-screen run (a corrupt JPEG, an ending or a crash signal) gives the desktop
+# its mode back, and an ending signal ends a run that waits on its message box.
 # Usage: x11_test.sh PLAYER X11_CLOSE   (run inside xvfb-run -s "-screen 0 640x480x16 -noreset")
 set -u
 player=$1
@@ -153,6 +153,18 @@ box=$(window_of Error)
 wait_player
 [ "$rc" = 1 ] || fail "full screen 800x600: exit status $rc"
 [ "$(cat stderr.txt)" = "Error: Error opening graphics mode" ] || fail "full screen 800x600: $(cat stderr.txt)"
+
+echo "SIGTERM ends a run that waits on its message box, with 1"
+start_player 'gl_fullscreen 1
+gl_width 800
+gl_height 600
+[eof]
+'
+box=$(window_of Error)
+[ -n "$box" ] && wait_for "the message box shown" viewable "$box"
+kill -TERM "$pid"
+wait_player
+[ "$rc" = 1 ] || fail "SIGTERM at the message box: exit status $rc"
 
 # A second display mode, so that a full-screen run really switches and must switch back.
 xrandr --newmode 320x240 6.0 320 336 368 400 240 243 247 250 > /dev/null 2>&1

@@ -82,7 +82,7 @@ TEST(FrameAllocations, NoneInAnyFrameOfTheDefaultShow) {
     count_allocations(true);
     while (!g_kernel.quit) {
         process_window_event();
-        run_frame();
+        if (!run_frame()) g_kernel.quit = true;
         advance_clock();
         ++frames;
     }

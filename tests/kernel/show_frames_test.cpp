@@ -84,7 +84,7 @@ TEST(ShowFrames, AreTheRecordedPictures) {
     start_clock();
     while (!g_kernel.quit) {
         process_window_event();
-        run_frame();
+        if (!run_frame()) g_kernel.quit = true;
         advance_clock();
     }
     set_present_hook(nullptr);

@@ -29,7 +29,15 @@ void record(const char* what, int type) {
 }
 
 template <int N> void load() { record("L", N); }
-template <int N> void init() { record("I", N); }
+// Type 7 refuses a section on layer 99 as it starts; type 6 checks for that beforehand.
+template <int N> void init() {
+    record("I", N);
+    if (N == 7 && g_kernel.current->layer == 99) fatal_error("t7 refuses layer 99");
+}
+template <int N> void check() {
+    record("C", N);
+    if (g_kernel.current->layer == 99) fatal_error("t%d at %.2f: layer 99", N, double(g_kernel.current->start));
+}
 template <int N> void render() { record("R", N); }
 template <int N> void end() { record("E", N); }
 
@@ -38,7 +46,8 @@ const char* const kNames[kSectionTypeCount] = {"t0", "t1", "t2", "t3", "t4", "t5
 
 template <size_t... N>
 std::array<SectionType, kSectionTypeCount> named_types(std::index_sequence<N...>) {
-    return {SectionType{kNames[N], load<int(N)>, init<int(N)>, render<int(N)>, end<int(N)>, N == 5 ? 2 : 0, {}}...};
+    return {SectionType{kNames[N], load<int(N)>, init<int(N)>, render<int(N)>, end<int(N)>, N == 5 ? 2 : 0, {},
+                        nullptr, N == 6 ? check<int(N)> : nullptr}...};
 }
 
 const std::array<SectionType, kSectionTypeCount> kTestTypes = named_types(std::make_index_sequence<kSectionTypeCount>());
@@ -87,13 +96,14 @@ protected:
     // One frame and its clock advance; returns what the handlers did in it.
     std::string frame() {
         s_log.clear();
-        run_frame();
+        over_ = !run_frame();
         advance_clock();
         return s_log;
     }
 
     std::deque<Section> sections_;
     Section* tail_ = nullptr;
+    bool over_ = false;  // the latest frame found the show over
 };
 
 std::string pending_order() {
@@ -164,9 +174,10 @@ TEST_F(TimelineTest, SectionsRetireAndTheTimelineEnds) {
     EXPECT_EQ(frame(), "I2 R2@0 R1@0 ") << "the later start renders first among equal layers";
     EXPECT_FLOAT_EQ(a->run_time, 0.1f);
     EXPECT_EQ(frame(), "R2@0 R1@0 ");
-    EXPECT_FALSE(g_kernel.quit);
+    EXPECT_FALSE(over_);
     EXPECT_EQ(frame(), "") << "both are over at 0.3; the end handler is never called for a section";
-    EXPECT_TRUE(g_kernel.quit);
+    EXPECT_TRUE(over_);
+    EXPECT_FALSE(g_kernel.quit) << "the frame says the show is over; what then is its caller's";
     EXPECT_EQ(g_kernel.active, nullptr);
 }
 
@@ -177,7 +188,7 @@ TEST_F(TimelineTest, WholeSpanInsideOneFrameRunsInitOnly) {
     start();
     EXPECT_EQ(frame(), "I1 R1@0 ");
     EXPECT_EQ(frame(), "I2 ");
-    EXPECT_TRUE(g_kernel.quit);
+    EXPECT_TRUE(over_);
 }
 
 TEST_F(TimelineTest, EmptyTimelineEndsInTheFirstFrame) {
@@ -187,7 +198,7 @@ TEST_F(TimelineTest, EmptyTimelineEndsInTheFirstFrame) {
     start();
     EXPECT_EQ(g_kernel.types_to_load, 0);
     EXPECT_EQ(frame(), "");
-    EXPECT_TRUE(g_kernel.quit);
+    EXPECT_TRUE(over_);
 }
 
 TEST_F(TimelineTest, ClockAdvance) {
@@ -223,6 +234,36 @@ TEST_F(TimelineTest, AnUncaughtExceptionLeavesThroughTheFatalError) {
             }
         },
         testing::ExitedWithCode(1), fatal_line("Out of memory"));
+}
+
+TEST_F(TimelineTest, EverySectionIsCheckedAsItsStartWouldCheckIt) {
+    g_demostart = 5.0f;
+    add(6, 0, 1);
+    add(1, 0, 1);
+    add(6, 2, 3);
+    check_sections();
+    EXPECT_EQ(s_log, "C6 C6 ") << "each section of a type with a check, over or not";
+    EXPECT_EQ(g_kernel.current, nullptr);
+
+    add(5, 1, 2, 0, 1);
+    EXPECT_EXIT(check_sections(), testing::ExitedWithCode(1), fatal_line("Section 't5' at 1.00: 1 syncs found, 2 needed"));
+    sections_.back().sync_count = 2;
+    sections_.back().syncs.assign(2, 0.0f);
+    add(6, 4, 6, 99);
+    EXPECT_EXIT(check_sections(), testing::ExitedWithCode(1), fatal_line("t6 at 4.00: layer 99"));
+}
+
+TEST_F(TimelineTest, AnInitThatFailsLeavesItsSectionOnNeitherList) {
+    add(7, 0, 1, 99);
+    Section* other = add(1, 0.05f, 1);
+    start();
+    set_failure_policy(FailurePolicy::Recover);
+    EXPECT_THROW(frame(), Failure);
+    set_failure_policy(FailurePolicy::Exit);
+    advance_clock();
+    EXPECT_EQ(g_kernel.pending, other) << "the section after it is still to start";
+    EXPECT_EQ(g_kernel.active, nullptr);
+    EXPECT_EQ(frame(), "I1 R1@0 ") << "the refused section is not started again";
 }
 
 TEST_F(TimelineTest, SectionsThatNeverPlayAreNotCheckedForSyncTimes) {

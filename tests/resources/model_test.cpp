@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "resources/archive.h"
+#include "resources/image.h"
 #include "resources/model.h"
 #include "support/scratch.h"
 
@@ -204,6 +205,43 @@ TEST_F(ModelTest, DamagedFilesGiveNoModel) {
     std::string deep = object("o", kTriangle);
     for (int i = 0; i < 200; ++i) deep = chunk(0x3D3D, deep);
     EXPECT_EQ(parse(chunk(0x4D4D, deep)), nullptr);
+}
+
+// A 1 x 1 TGA of one colour.
+std::string pixel_tga(char r, char g, char b) {
+    std::string tga(18, '\0');
+    tga[2] = 2;
+    tga[12] = 1;
+    tga[14] = 1;
+    tga[16] = 24;
+    return tga + b + g + r;
+}
+
+TEST_F(ModelTest, AFileReadAgainReplacesEveryModelOfItWholeOrNotAtAll) {
+    const std::string skin = material("skin", chunk(0xA200, chunk(0xA300, str("skin.tga"))));
+    write_file("models/Test/skin.tga", pixel_tga('\xff', 0, 0));
+    const auto first = parse(file3ds(skin + object("o", kTriangle)));
+    const auto second = load_model("models/Test/", "m.3ds", false);
+    ASSERT_TRUE(first && second);
+    const int map = first->materials[0].texture;
+    ASSERT_GE(map, 0);
+
+    // The map decodes again before the mesh fails: neither the picture nor either model changes.
+    write_file("models/Test/skin.tga", pixel_tga(0, '\xff', 0));
+    write_file("models/Test/m.3ds", file3ds(skin + object("o", points({{0, 0, 0}}) + faces({{0, 0, 1}}))));
+    const char* why = nullptr;
+    EXPECT_EQ(reload_models("models/Test/m.3ds", false, &why), -1);
+    EXPECT_NE(why, nullptr);
+    EXPECT_EQ(image_record(map).pixels[0], 0xff) << "the kept map is not half replaced";
+    EXPECT_EQ(first->objects.size(), 1u);
+    EXPECT_EQ(second->objects.size(), 1u);
+
+    write_file("models/Test/m.3ds", file3ds(skin + object("o", kTriangle) + object("p", kTriangle)));
+    EXPECT_EQ(reload_models("models/TEST/M.3DS", false, &why), 2);
+    EXPECT_EQ(first->objects.size(), 2u);
+    EXPECT_EQ(second->objects.size(), 2u);
+    EXPECT_EQ(first->materials[0].texture, map) << "a map of the same file keeps its handle";
+    EXPECT_EQ(image_record(map).pixels[1], 0xff) << "and takes the new picture";
 }
 
 TEST_F(ModelTest, FromTheArchive) {

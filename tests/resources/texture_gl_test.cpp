@@ -89,6 +89,38 @@ TEST_F(TextureGlTest, BindingCaches) {
     EXPECT_EQ(s_binds, 1);
 }
 
+TEST_F(TextureGlTest, ASecondImageTableIsKeptOrLetGoWhole) {
+    unload_textures(0);
+    ASSERT_EQ(load_jpeg("a.jpg"), 0);
+    ASSERT_EQ(load_jpeg("b.jpg"), 1);
+    upload_texture(0);
+    upload_texture(1);
+    const GLuint a = image_record(0).texture;
+
+    // Let go: the first table's handles are back, the second's texture gone.
+    begin_second_image_table();
+    ASSERT_EQ(load_jpeg("c.jpg"), 0) << "the second table counts from 0";
+    upload_texture(0);
+    const GLuint c = image_record(0).texture;
+    end_second_image_table(false);
+    EXPECT_EQ(image_count(), 2);
+    EXPECT_EQ(image_record(0).name, "a.jpg");
+    EXPECT_FALSE(glIsTexture(c));
+
+    // Kept: its images under their own handles, the first table's textures gone.
+    begin_second_image_table();
+    ASSERT_EQ(load_jpeg("d.jpg"), 0);
+    upload_texture(0);
+    const GLuint d = image_record(0).texture;
+    end_second_image_table(true);
+    EXPECT_EQ(image_count(), 1);
+    EXPECT_EQ(image_record(0).name, "d.jpg");
+    EXPECT_EQ(image_record(0).texture, d);
+    EXPECT_FALSE(glIsTexture(a));
+    EXPECT_EQ(load_jpeg("e.jpg"), 1) << "loads go on after it";
+    unload_textures(0);
+}
+
 TEST_F(TextureGlTest, DrawTexturedModelLeavesTheStateItSays) {
     const int skin = load_jpeg("skin.jpg");
     upload_texture(skin);

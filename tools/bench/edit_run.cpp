@@ -17,16 +17,15 @@
 #include "core/fatal.h"
 #include "core/timer.h"
 #include "kernel/kernel.h"
-#include "kernel/keys.h"
 #include "kernel/program.h"
-#include "kernel/reload.h"
 #include "kernel/script.h"
 #include "kernel/timeline.h"
-#include "kernel/timeline_strip.h"
-#include "platform/gl_state.h"
-#include "platform/text.h"
 #include "platform/window.h"
 #include "resources/archive.h"
+#include "studio/controls.h"
+#include "studio/reload.h"
+#include "studio/session.h"
+#include "studio/timeline_strip.h"
 
 namespace {
 
@@ -79,19 +78,13 @@ Json run_edit(int width, int height, int fps) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     set_fatal_message_box(false);
     set_shutdown_routine(shutdown);
-    g_kernel.edit = true;
     parse_script();
     gl_fullscreen = 0;
     gl_width = width;
     gl_height = height;
     use_fixed_clock(fps);
-    if (g_packeddata && !g_kernel.archive_loaded) fatal_error("PAK not found");
-    if (open_graphics(g_demoname) < 0) fatal_error("Error opening graphics mode");
-    create_font("Arial");
-    kGlStartSnapshot.save();
-    reset_timeline();
-    run_loading_phase();
-    start_clock();
+    open_show_window();
+    start_show(PlayerOptions());
     const float end = g_kernel.demo_end;
 
     // Seeks over the whole show, in an order that jumps about, each until its first frame is drawn:
@@ -125,29 +118,27 @@ Json run_edit(int width, int height, int fps) {
         strip.push_back(ms_since(start));
     }
 
-    // Frames as authoring mode plays them, the strip on and the files watched: what they allocate.
+    // Frames as the studio plays them, the strip on and the files watched: what they allocate.
+    start_session(false, 0.0f, 0.0f);
     start_file_watch();
-    g_kernel.overlay = draw_strip;
-    seek_timeline(end * 0.5f);
-    for (int i = 0; i < 5; ++i) {
-        run_frame();
-        advance_clock();
-    }
+    toggle_strip();
+    seek_to(end * 0.5f);
+    for (int i = 0; i < 5; ++i) run_session_frame();
     constexpr int kCounted = 200;
     // What llvmpipe allocates, compiling a state it has not drawn with before, is the driver's.
     find_driver_code();
     reset_allocation_count();
     count_allocations(true);
     int counted = 0;
-    for (; counted < kCounted && !g_kernel.at_end; ++counted) {
-        process_window_event();
+    for (; counted < kCounted && !session_paused(); ++counted) {
+        WindowEvent event;
+        while (poll_window_event(&event)) handle_studio_event(event);
         poll_file_changes();
-        run_frame();
-        advance_clock();
+        run_session_frame();
     }
     count_allocations(false);
     const double allocations = counted ? double(counted_allocations()) / counted : 0.0;
-    g_kernel.overlay = nullptr;
+    toggle_strip();
 
     // A script saved, until the frame drawn from it; the working directory as it was afterwards.
     std::vector<double> saves;
@@ -158,10 +149,9 @@ Json run_edit(int width, int height, int fps) {
         const uint64_t start = read_counter();
         save_script(text);
         apply_file_changes_now();
-        run_frame();
+        run_session_frame();
         glFinish();
         saves.push_back(ms_since(start));
-        advance_clock();
     }
     if (!had_script) std::filesystem::remove("script.txt");
     stop_file_watch();

@@ -238,7 +238,7 @@ uint64_t start_show(int width, int height, int fps, float from, float to) {
 
 void run_one_frame() {
     process_window_event();
-    run_frame();
+    if (!run_frame()) g_kernel.quit = true;
     advance_clock();
 }
 
@@ -279,7 +279,7 @@ nlohmann::ordered_json run_show(const ShowRunOptions& options) {
         const uint64_t start = read_counter();
         count_allocations(true);
         process_window_event();
-        run_frame();
+        if (!run_frame()) g_kernel.quit = true;
         count_allocations(false);
         frame_ticks += read_counter() - start;
         advance_clock();

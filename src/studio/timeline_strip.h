@@ -1,4 +1,4 @@
-// timeline_strip.h -- authoring mode's strip along the bottom of the window: the sections by layer round the current time
+// timeline_strip.h -- the studio's strip along the bottom of the window: the sections by layer round the current time
 #pragma once
 
 // One row per layer in use, each section a bar labelled with its type and ticked at its sync times,

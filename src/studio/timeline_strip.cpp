@@ -1,5 +1,5 @@
-// timeline_strip.cpp -- draws authoring mode's timeline strip from the script list
-#include "kernel/timeline_strip.h"
+// timeline_strip.cpp -- draws the studio's timeline strip from the script list
+#include "studio/timeline_strip.h"
 
 #include <GL/gl.h>
 

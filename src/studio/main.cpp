@@ -1,4 +1,4 @@
-// main.cpp -- the player's entry: its command line, then the show in the working directory or DIR
+// main.cpp -- the player's entry: its command line, then the show in the working directory or DIR, played or in the studio
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "kernel/program.h"
+#include "studio/studio.h"
 
 namespace {
 
@@ -58,7 +59,8 @@ const char* value_of(int argc, char** argv, int* i) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    PlayerOptions options;
+    StudioOptions options;
+    bool edit = false;
     const char* directory = nullptr;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -69,13 +71,15 @@ int main(int argc, char** argv) {
             printf("varnel %s\n", VARNEL_VERSION);
             return 0;
         } else if (strcmp(arg, "--edit") == 0) {
-            options.edit = true;
+            edit = true;
         } else if (strcmp(arg, "--windowed") == 0) {
-            options.windowed = true;
+            options.player.windowed = true;
         } else if (strcmp(arg, "--at") == 0) {
             const char* value = value_of(argc, argv, &i);
-            if (!parse_time(value, &options.at)) usage_error("--at takes a time in seconds, 0 or more, not '%s'", value);
-            options.has_at = true;
+            if (!parse_time(value, &options.player.at)) {
+                usage_error("--at takes a time in seconds, 0 or more, not '%s'", value);
+            }
+            options.player.has_at = true;
         } else if (strcmp(arg, "--control-socket") == 0) {
             options.control_socket = value_of(argc, argv, &i);
         } else if (strcmp(arg, "--loop") == 0) {
@@ -98,12 +102,12 @@ int main(int argc, char** argv) {
             directory = arg;
         }
     }
-    if (!options.edit && options.control_socket) usage_error("%s works in authoring mode only: add --edit", "--control-socket");
-    if (!options.edit && options.has_loop) usage_error("%s works in authoring mode only: add --edit", "--loop");
+    if (!edit && options.control_socket) usage_error("%s works in authoring mode only: add --edit", "--control-socket");
+    if (!edit && options.has_loop) usage_error("%s works in authoring mode only: add --edit", "--loop");
     if (directory) {
         struct stat info;
         if (stat(directory, &info) != 0 || !S_ISDIR(info.st_mode)) usage_error("no show directory '%s'", directory);
         if (chdir(directory) != 0) usage_error("cannot enter the show directory '%s'", directory);
     }
-    return run_program(options);
+    return edit ? run_studio(options) : run_program(options.player);
 }
