@@ -237,6 +237,45 @@ TEST(GlLayer, DisplayListsReplayTheirBatchesMaterialsAndGlyphs) {
     EXPECT_EQ(pixel(21, 1), (std::array<int, 3>{255, 0, 0}));
     EXPECT_EQ(pixel(27, 7), (std::array<int, 3>{0, 255, 0}));
 
+    // A model's list: every material field set before its first face, changed between faces. It
+    // draws as one merged draw, each face lit with its own material, and leaves the last material
+    // current as GL would, for the lit quad after it.
+    glLoadIdentity();
+    const GLuint model = glGenLists(1);
+    const GLfloat none[4] = {0, 0, 0, 1};
+    glNewList(model, GL_COMPILE);
+    glBegin(GL_TRIANGLES);
+    glNormal3f(0, 0, 1);
+    for (int face = 0; face < 4; ++face) {
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, none);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, face % 2 ? green : red);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, none);
+        glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 10.0f);
+        const float x = float(face * 8);
+        glVertex2f(x, 20);
+        glVertex2f(x + 8, 20);
+        glVertex2f(x, 28);
+    }
+    glEnd();
+    glEndList();
+    glEnable(GL_LIGHTING);
+    glFinish();
+    const GlLayerCounters before = gl_layer_counters();
+    glCallList(model);
+    glFinish();
+    EXPECT_EQ(gl_layer_counters().draw_calls - before.draw_calls, 1u) << "one draw for the four faces";
+    glBegin(GL_QUADS);
+    quad(40, 20, 48, 28);
+    glEnd();
+    glDisable(GL_LIGHTING);
+    EXPECT_EQ(pixel(1, 21), (std::array<int, 3>{255, 0, 0}));
+    EXPECT_EQ(pixel(9, 21), (std::array<int, 3>{0, 255, 0}));
+    EXPECT_EQ(pixel(25, 21), (std::array<int, 3>{0, 255, 0}));
+    EXPECT_EQ(pixel(44, 24), (std::array<int, 3>{0, 255, 0})) << "the list's last material is current";
+    glColor3ub(0, 0, 255);
+    glCallList(model);
+    EXPECT_EQ(pixel(1, 21), (std::array<int, 3>{0, 0, 255})) << "unlit, the current colour";
+
     // A glyph of two lit pixels in a list, drawn at the raster position in the raster colour.
     glLoadIdentity();
     const GLuint glyph = glGenLists(1);
@@ -255,6 +294,7 @@ TEST(GlLayer, DisplayListsReplayTheirBatchesMaterialsAndGlyphs) {
     EXPECT_EQ(pixel(41, 31), (std::array<int, 3>{255, 255, 0}));
     EXPECT_EQ(pixel(43, 30), (std::array<int, 3>{255, 255, 0})) << "the second glyph, 3 pixels on";
     glDeleteLists(list, 1);
+    glDeleteLists(model, 1);
     glDeleteLists(glyph, 1);
 }
 

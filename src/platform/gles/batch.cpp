@@ -197,6 +197,7 @@ void flush_batch() {
         return;
     }
     apply_draw_state(b, nullptr, nullptr);
+    set_material_arrays(false);
 #ifdef __EMSCRIPTEN__
     // WebGL draws from buffers only: the batch goes into one that is filled anew each time.
     static GLuint buffers[2];

@@ -16,8 +16,16 @@ constexpr int kAttribDepth = 8;        // glPushAttrib and glPushClientAttrib le
 constexpr int kBatchVertices = 65535;  // one batch's vertices: indices are 16 bits (WebGL 1 has no more)
 constexpr int kBatchIndices = 3 * kBatchVertices;
 
-// Attribute locations of every generated program.
-enum Attribute { kPosition = 0, kColour = 1, kNormal = 2, kTexcoord = 3 };
+// Attribute locations of every generated program. A display list whose material changes between
+// its faces carries the material per vertex in the last three.
+enum Attribute { kPosition = 0, kColour = 1, kNormal = 2, kTexcoord = 3, kAmbient = 4, kDiffuse = 5, kSpecular = 6 };
+
+// A display list's material at one vertex, in its own buffer beside the vertices.
+struct VertexMaterial {
+    float ambient[4];   // rgb, and the shininess in the fourth
+    float diffuse[4];
+    float specular[3];
+};
 
 // One vertex as the batch holds it: immediate mode's in eye space, a display list's in object space.
 struct Vertex {
@@ -105,6 +113,7 @@ struct DriverState {
     GLuint program;
     GLuint texture;
     GLuint array_buffer, element_buffer;
+    bool material_arrays;  // kAmbient, kDiffuse and kSpecular are enabled arrays
     float clear_colour[4];
     float clear_depth;
 };
@@ -118,6 +127,7 @@ struct Batch {
     GLenum kind;   // GL_TRIANGLES or GL_LINES; GL_NONE while empty
     bool bitmap;   // glyph quads in clip space, from glBitmap
     bool image;    // a picture from glDrawPixels, in clip space
+    bool vertex_material;  // a display list's faces, each vertex with its own material
 };
 
 // The step inside glBegin and glEnd.
@@ -185,6 +195,8 @@ void apply_clear_state();
 void set_capability(GLenum cap, bool on, bool* cached);
 void bind_texture_unit(GLuint texture);
 void use_program(GLuint program);
+// Enables or disables the arrays of VertexMaterial: a draw that does not set them turns them off.
+void set_material_arrays(bool on);
 
 // The programs: the key of the state a batch is drawn under, its program (compiled on first use),
 // the keys compiled beforehand, and the count compiled so far.

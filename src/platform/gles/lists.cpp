@@ -1,6 +1,7 @@
 // lists.cpp -- display lists as recorded batches and state changes, the raster position and glBitmap's glyphs
 #include "platform/gles/layer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -22,8 +23,12 @@ struct ListOp {
     int base;           // the first vertex its indices count from
     int first_index;
     int index_count;
+    bool own_material;  // kOpDraw: lit with each vertex's material from the list's buffer of them
     int glyph;          // kOpBitmap
 };
+
+// The material fields a list's calls have set, as bits.
+enum MaterialSet : unsigned { kSetAmbient = 1, kSetDiffuse = 2, kSetSpecular = 4, kSetShininess = 8, kSetAll = 15 };
 
 struct Glyph {
     float s0, t0, s1, t1;  // in the atlas
@@ -34,6 +39,10 @@ struct Glyph {
 struct DisplayList {
     bool defined;
     std::vector<ListOp> ops;
+    // A list whose faces change the material between them draws as merged: one draw for each run
+    // of its vertices, their materials from the buffer beside them, then the materials it leaves.
+    std::vector<ListOp> merged;
+    GLuint materials;      // buffer of VertexMaterial, one for each recorded vertex; 0 when not merged
     GLuint vertices;       // buffer of the recorded vertices
     GLuint flat_vertices;  // the same with each separate primitive's last colour and normal, for GL_FLAT
     GLuint indices;
@@ -45,6 +54,11 @@ struct ListState {
     std::vector<DisplayList> lists;  // list n at n - 1
     GLuint compiling;                // the list being compiled; 0 when none
     std::vector<Vertex> vertices;    // its vertices, in object space
+    std::vector<VertexMaterial> materials;  // the material the list's own calls had set at each vertex
+    VertexMaterial material;         // what they have set so far
+    unsigned material_set;           // which fields of it (MaterialSet)
+    bool unset_material;             // a vertex came before the list had set every field
+    bool emission;                   // the list sets GL_EMISSION (or a name GL refuses): not carried per vertex
     std::vector<GLushort> indices;
     int base;                        // its draw's first vertex
     float saved_colour[4], saved_normal[3], saved_texcoord[2];  // the current attributes, which compiling keeps
@@ -99,8 +113,47 @@ void index_recorded(int first) {
     op.index_count += made;
 }
 
+// Whether the list can draw merged, and if so its merged ops: the list changes the material, every
+// vertex was given after it had set each field, and it draws nothing but triangles.
+void merge_draws(DisplayList& list) {
+    bool materials = false;
+    for (const ListOp& op : list.ops) {
+        if (op.kind == kOpBitmap || (op.kind == kOpDraw && op.primitives != GL_TRIANGLES)) return;
+        if (op.kind == kOpMaterial) materials = true;
+    }
+    if (!materials || s_lists.unset_material || s_lists.emission) return;
+    for (const ListOp& op : list.ops) {
+        if (op.kind != kOpDraw) continue;
+        ListOp* last = list.merged.empty() ? nullptr : &list.merged.back();
+        if (last && last->base == op.base && last->first_index + last->index_count == op.first_index) {
+            last->index_count += op.index_count;
+        } else {
+            list.merged.push_back(op);
+            list.merged.back().own_material = true;
+        }
+    }
+    // Then the material the list leaves current: the last call of each name, in their order.
+    const size_t draws = list.merged.size();
+    GLenum seen[8];
+    int seen_count = 0;
+    for (size_t i = list.ops.size(); i-- > 0;) {
+        const ListOp& op = list.ops[i];
+        if (op.kind != kOpMaterial || std::find(seen, seen + seen_count, op.pname) != seen + seen_count) continue;
+        seen[seen_count++] = op.pname;
+        list.merged.push_back(op);
+    }
+    std::reverse(list.merged.begin() + long(draws), list.merged.end());
+}
+
 void upload_list(DisplayList& list) {
     if (s_lists.vertices.empty()) return;
+    merge_draws(list);
+    if (!list.merged.empty()) {
+        glGenBuffers(1, &list.materials);
+        glBindBuffer(GL_ARRAY_BUFFER, list.materials);
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(s_lists.materials.size() * sizeof(VertexMaterial)),
+                     s_lists.materials.data(), GL_STATIC_DRAW);
+    }
     GLuint buffers[3];
     glGenBuffers(3, buffers);
     list.vertices = buffers[0];
@@ -128,8 +181,20 @@ void upload_list(DisplayList& list) {
 }
 
 void delete_list(DisplayList& list) {
+    DriverState& d = s_gl.driver;
+    // ES unbinds a buffer it deletes: the record of what is bound follows, and the material arrays,
+    // which would fall back to client memory, are turned off first.
+    if (list.materials) {
+        set_material_arrays(false);
+        if (d.array_buffer == list.materials) d.array_buffer = 0;
+        glDeleteBuffers(1, &list.materials);
+    }
     const GLuint buffers[3] = {list.vertices, list.flat_vertices, list.indices};
-    if (list.vertices) glDeleteBuffers(3, buffers);
+    if (list.vertices) {
+        if (d.array_buffer == list.vertices || d.array_buffer == list.flat_vertices) d.array_buffer = 0;
+        if (d.element_buffer == list.indices) d.element_buffer = 0;
+        glDeleteBuffers(3, buffers);
+    }
     list = DisplayList{};
 }
 
@@ -139,9 +204,25 @@ void draw_recorded(const DisplayList& list, const ListOp& op) {
     update_normal_matrix();
     Batch kind{};
     kind.kind = op.primitives;
+    kind.vertex_material = op.own_material;
     apply_draw_state(kind, modelview().m, s_gl.normal_matrix);
     const bool flat = s_gl.server.shade_model == GL_FLAT && op.primitives == GL_TRIANGLES;
     const GLuint vertices = flat ? list.flat_vertices : list.vertices;
+    if (op.own_material) {
+        // The materials' pointers first: each takes the buffer bound when it is set.
+        if (s_gl.driver.array_buffer != list.materials) {
+            glBindBuffer(GL_ARRAY_BUFFER, list.materials);
+            s_gl.driver.array_buffer = list.materials;
+            ++s_gl.counters.state_changes;
+        }
+        const uint8_t* at = reinterpret_cast<const uint8_t*>(size_t(op.base) * sizeof(VertexMaterial));
+        const GLsizei size = sizeof(VertexMaterial);
+        glVertexAttribPointer(kAmbient, 4, GL_FLOAT, GL_FALSE, size, at + offsetof(VertexMaterial, ambient));
+        glVertexAttribPointer(kDiffuse, 4, GL_FLOAT, GL_FALSE, size, at + offsetof(VertexMaterial, diffuse));
+        glVertexAttribPointer(kSpecular, 3, GL_FLOAT, GL_FALSE, size, at + offsetof(VertexMaterial, specular));
+        s_gl.counters.state_changes += 3;
+    }
+    set_material_arrays(op.own_material);
     if (s_gl.driver.array_buffer != vertices) {
         glBindBuffer(GL_ARRAY_BUFFER, vertices);
         s_gl.driver.array_buffer = vertices;
@@ -218,7 +299,7 @@ void draw_glyph(const Glyph& g) {
 void call_list(GLuint name) {
     const DisplayList* list = list_named(name);
     if (!list) return;
-    for (const ListOp& op : list->ops) {
+    for (const ListOp& op : list->merged.empty() ? list->ops : list->merged) {
         switch (op.kind) {
         case kOpDraw: draw_recorded(*list, op); break;
         case kOpMaterial: gles_glMaterialfv(GL_FRONT_AND_BACK, op.pname, op.params); break;
@@ -270,6 +351,8 @@ void record_vertex(float x, float y, float z) {
     memcpy(v.normal, s.normal, sizeof v.normal);
     memcpy(v.texcoord, s.texcoord, sizeof v.texcoord);
     s_lists.vertices.push_back(v);
+    s_lists.materials.push_back(s_lists.material);
+    if (s_lists.material_set != kSetAll) s_lists.unset_material = true;
     DisplayList& list = compiled();
     // A vertex records the attributes current when it is given; whether the list's own calls set
     // them is told by their differing from what the list started with.
@@ -301,6 +384,31 @@ void record_material(GLenum pname, const float* params) {
     op.pname = pname;
     memcpy(op.params, params, sizeof(float) * (pname == GL_SHININESS ? 1 : 4));
     compiled().ops.push_back(op);
+    VertexMaterial& m = s_lists.material;
+    switch (pname) {
+    case GL_AMBIENT_AND_DIFFUSE:
+    case GL_AMBIENT:
+        memcpy(m.ambient, params, sizeof(float) * 3);
+        s_lists.material_set |= kSetAmbient;
+        if (pname == GL_AMBIENT) break;
+        [[fallthrough]];
+    case GL_DIFFUSE:
+        memcpy(m.diffuse, params, sizeof m.diffuse);
+        s_lists.material_set |= kSetDiffuse;
+        break;
+    case GL_SPECULAR:
+        memcpy(m.specular, params, sizeof m.specular);
+        s_lists.material_set |= kSetSpecular;
+        break;
+    case GL_SHININESS:
+        // Executed, a shininess GL refuses leaves the one before.
+        if (params[0] >= 0.0f && params[0] <= 128.0f) {
+            m.ambient[3] = params[0];
+            s_lists.material_set |= kSetShininess;
+        }
+        break;
+    default: s_lists.emission = true; break;
+    }
 }
 
 void record_bitmap(GLsizei width, GLsizei height, float xorig, float yorig, float xmove, float ymove,
@@ -418,6 +526,10 @@ void gles_glNewList(GLuint list, GLenum mode) {
     record.defined = true;
     s_lists.compiling = list;
     s_lists.vertices.clear();
+    s_lists.materials.clear();
+    s_lists.material = VertexMaterial{};
+    s_lists.material_set = 0;
+    s_lists.unset_material = s_lists.emission = false;
     s_lists.indices.clear();
     s_lists.base = 0;
     const ServerState& s = s_gl.server;
@@ -443,6 +555,7 @@ void gles_glEndList() {
     memcpy(s.texcoord, s_lists.saved_texcoord, sizeof s.texcoord);
     s_lists.compiling = 0;
     s_lists.vertices.clear();
+    s_lists.materials.clear();
     s_lists.indices.clear();
 }
 

@@ -20,13 +20,14 @@ enum KeyBits : uint32_t {
     kKeyAlphaShift = 9,          // 3 bits: the alpha test's function less GL_NEVER, plus one; 0 none
     kKeyBitmap = 1u << 12,       // glyphs from glBitmap: the raster colour where the atlas has a bit
     kKeyImage = 1u << 13,        // a picture from glDrawPixels: its texels as they are
+    kKeyVertexMaterial = 1u << 14,  // lit with the material of each vertex, not the current one
 };
 
 struct Program {
     uint32_t key;
     GLuint name;
     GLint projection, modelview, normal_matrix;
-    GLint scene, light_position, light_ambient, light_diffuse, light_specular, shininess;
+    GLint scene, emission, light_position, light_ambient, light_diffuse, light_specular, shininess;
     GLint fog_colour, fog;
     GLint alpha_ref;
     int seen[4];               // the versions of the uniforms uploaded last
@@ -46,9 +47,12 @@ const uint32_t kKnownKeys[] = {
 #include "platform/gles/program_keys.inc"
 };
 
-// The vertex shader: eye-space position, GL's lighting per vertex, the fog distance.
+// The vertex shader: eye-space position, GL's lighting per vertex, the fog distance. Lit with the
+// current material, the light colours come multiplied by it already and the material terms are 1;
+// with each vertex's material, the shader multiplies.
 void vertex_source(uint32_t key, char* out, size_t size) {
     const bool lit = (key & kKeyLighting) && !(key & (kKeyBitmap | kKeyImage));
+    const bool own_material = lit && (key & kKeyVertexMaterial);
     int n = snprintf(out, size,
                      "attribute vec3 a_position;\n"
                      "attribute vec4 a_colour;\n"
@@ -68,17 +72,24 @@ void vertex_source(uint32_t key, char* out, size_t size) {
                       "uniform vec3 u_light_diffuse[2];\n"
                       "uniform vec3 u_light_specular[2];\n"
                       "uniform float u_shininess;\n"
-                      "vec3 light(int i, vec3 n, vec3 eye) {\n"
+                      "vec3 light(int i, vec3 n, vec3 eye, vec3 ma, vec3 md, vec3 ms, float shininess) {\n"
                       "    vec3 l = normalize(u_light_position[i].xyz - eye * u_light_position[i].w);\n"
                       "    float nl = dot(n, l);\n"
-                      "    vec3 c = u_light_ambient[i];\n"
+                      "    vec3 c = u_light_ambient[i] * ma;\n"
                       "    if (nl > 0.0) {\n"
                       "        float nh = max(dot(n, normalize(l + vec3(0.0, 0.0, 1.0))), 0.0);\n"
-                      "        float s = u_shininess == 0.0 ? 1.0 : (nh > 0.0 ? pow(nh, u_shininess) : 0.0);\n"
-                      "        c += nl * u_light_diffuse[i] + s * u_light_specular[i];\n"
+                      "        float s = shininess == 0.0 ? 1.0 : (nh > 0.0 ? pow(nh, shininess) : 0.0);\n"
+                      "        c += nl * u_light_diffuse[i] * md + s * u_light_specular[i] * ms;\n"
                       "    }\n"
                       "    return c;\n"
                       "}\n");
+        if (own_material) {
+            n += snprintf(out + n, size - size_t(n),
+                          "attribute vec4 a_ambient;\n"
+                          "attribute vec4 a_diffuse;\n"
+                          "attribute vec3 a_specular;\n"
+                          "uniform vec3 u_emission;\n");
+        }
     }
     n += snprintf(out + n, size - size_t(n),
                   "void main() {\n"
@@ -87,13 +98,19 @@ void vertex_source(uint32_t key, char* out, size_t size) {
                   "    v_texcoord = a_texcoord;\n"
                   "    v_fog_z = abs(eye.z);\n");
     if (lit) {
-        n += snprintf(out + n, size - size_t(n),
-                      "    vec3 n = u_normal_matrix * a_normal;\n"
-                      "    vec3 c = u_scene.rgb;\n");
+        // u_scene: the emission plus the scene's ambient light on the material, and its alpha; with
+        // each vertex's material, the scene's ambient light alone.
+        n += snprintf(out + n, size - size_t(n), "    vec3 n = u_normal_matrix * a_normal;\n    vec3 c = %s;\n",
+                      own_material ? "u_emission + u_scene.rgb * a_ambient.rgb" : "u_scene.rgb");
+        const char* terms = own_material ? "a_ambient.rgb, a_diffuse.rgb, a_specular, a_ambient.a"
+                                         : "vec3(1.0), vec3(1.0), vec3(1.0), u_shininess";
         for (int i = 0; i < kLights; ++i) {
-            if (key & (kKeyLight0 << i)) n += snprintf(out + n, size - size_t(n), "    c += light(%d, n, eye.xyz);\n", i);
+            if (key & (kKeyLight0 << i)) {
+                n += snprintf(out + n, size - size_t(n), "    c += light(%d, n, eye.xyz, %s);\n", i, terms);
+            }
         }
-        snprintf(out + n, size - size_t(n), "    v_colour = vec4(clamp(c, 0.0, 1.0), u_scene.a);\n}\n");
+        snprintf(out + n, size - size_t(n), "    v_colour = vec4(clamp(c, 0.0, 1.0), %s);\n}\n",
+                 own_material ? "a_diffuse.a" : "u_scene.a");
     } else {
         snprintf(out + n, size - size_t(n), "    v_colour = a_colour;\n}\n");
     }
@@ -173,6 +190,9 @@ Program* build_program(uint32_t key) {
     glBindAttribLocation(name, kColour, "a_colour");
     glBindAttribLocation(name, kNormal, "a_normal");
     glBindAttribLocation(name, kTexcoord, "a_texcoord");
+    glBindAttribLocation(name, kAmbient, "a_ambient");
+    glBindAttribLocation(name, kDiffuse, "a_diffuse");
+    glBindAttribLocation(name, kSpecular, "a_specular");
     glLinkProgram(name);
     glDeleteShader(vs);
     glDeleteShader(fs);
@@ -192,6 +212,7 @@ Program* build_program(uint32_t key) {
     p.modelview = glGetUniformLocation(name, "u_modelview");
     p.normal_matrix = glGetUniformLocation(name, "u_normal_matrix");
     p.scene = glGetUniformLocation(name, "u_scene");
+    p.emission = glGetUniformLocation(name, "u_emission");
     p.light_position = glGetUniformLocation(name, "u_light_position");
     p.light_ambient = glGetUniformLocation(name, "u_light_ambient");
     p.light_diffuse = glGetUniformLocation(name, "u_light_diffuse");
@@ -262,6 +283,7 @@ uint32_t state_key(const Batch& batch) {
         for (int i = 0; i < kLights; ++i) {
             if (s.light[i]) key |= kKeyLight0 << i;
         }
+        if (batch.vertex_material) key |= kKeyVertexMaterial;
     }
     if (s.fog) key |= uint32_t(s.fog_mode == GL_LINEAR ? 1 : s.fog_mode == GL_EXP ? 2 : 3) << kKeyFogShift;
     return key;
@@ -283,6 +305,19 @@ void use_program(GLuint program) {
     glUseProgram(program);
     s_gl.driver.program = program;
     ++s_gl.counters.state_changes;
+}
+
+void set_material_arrays(bool on) {
+    if (s_gl.driver.material_arrays == on) return;
+    for (GLuint array = kAmbient; array <= kSpecular; ++array) {
+        if (on) {
+            glEnableVertexAttribArray(array);
+        } else {
+            glDisableVertexAttribArray(array);
+        }
+    }
+    s_gl.driver.material_arrays = on;
+    s_gl.counters.state_changes += 3;
 }
 
 void bind_texture_unit(GLuint texture) {
@@ -319,7 +354,10 @@ void upload_uniforms(Program* p, const float* modelview_matrix, const float* nor
         count += 2;
     }
     if ((p->key & kKeyLighting) && p->seen[kUniformLighting] != s_gl.versions[kUniformLighting]) {
-        const Material& m = s.material;
+        // With each vertex's material the shader multiplies by it: the current one counts as white.
+        static const Material kWhite = {{1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}, {0, 0, 0, 1}, 0.0f};
+        const bool own_material = p->key & kKeyVertexMaterial;
+        const Material& m = own_material ? kWhite : s.material;
         float scene[4];
         for (int k = 0; k < 3; ++k) scene[k] = m.emission[k] + s.model_ambient[k] * m.ambient[k];
         scene[3] = m.diffuse[3];
@@ -332,6 +370,10 @@ void upload_uniforms(Program* p, const float* modelview_matrix, const float* nor
                 diffuse[i][k] = l.diffuse[k] * m.diffuse[k];
                 specular[i][k] = l.specular[k] * m.specular[k];
             }
+        }
+        if (own_material) {
+            glUniform3fv(p->emission, 1, s.material.emission);
+            ++count;
         }
         glUniform4fv(p->scene, 1, scene);
         glUniform4fv(p->light_position, kLights, position[0]);
