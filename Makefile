@@ -73,9 +73,10 @@ install: build
 deb: build
 	@cd $(BUILD) && cpack -G DEB
 
-# The default show's handler times, frame rate, loading phase and memory: build/bench.json and a table.
-bench: data
-	@cd $(BUILD)/demo && ../bin/varnel-bench --out ../bench.json
+# The default show's handler times, frame rate, loading phase and memory, and beside them the same
+# through the GL layer over ES 2.0, each of its passes right after GL 1.1's: build/bench.json and tables.
+bench: data gles
+	@cd $(BUILD)/demo && ../bin/varnel-bench --layer ../../$(GLES)/bin/varnel-bench --out ../bench.json
 
 # The default show as a video, with its soundtrack, rendered headless on the fixed clock.
 capture: data

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -73,6 +74,20 @@ int write_result(const std::string& path, const Json& report) {
     return out.good() ? 0 : 1;
 }
 
+// One pass at one size by a build's varnel-bench (this one's, or the layer build's) in a fresh process.
+Json run_pass(const std::string& program, const std::string& size_text, const char* name, int fps, double to,
+              const std::string& scratch) {
+    std::vector<std::string> args = {program, "--run", size_text, "--pass", name, "--result", scratch,
+                                     "--fps", std::to_string(fps)};
+    if (to >= 0.0) args.insert(args.end(), {"--to", std::to_string(to)});
+    return run_child(args, scratch);
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
 int run_one(const std::string& size_text, const std::string& pass, const std::string& result, int fps, double to) {
     ShowRunOptions options;
     Size size{};
@@ -123,6 +138,8 @@ int main(int argc, char** argv) {
     int probe_type = -1;
     double probe_at = 0.0;
     int probe_frames = 1;
+    std::string layer;
+    int layer_rounds = 1;
     app.add_option("--fps", fps, "Frames per second of the fixed clock")->check(CLI::Range(1, 1000));
     app.add_option("--sizes", sizes, "Display sizes, WIDTHxHEIGHT")->delimiter(',');
     app.add_option("--to", to, "Stop each run after the first frame at or after this demo time")
@@ -136,6 +153,14 @@ int main(int argc, char** argv) {
     app.add_option("--replay-rounds", replay_options.rounds, "Rounds of the replay comparison (default: 9)")
         ->check(CLI::PositiveNumber);
     app.add_option("--replay-core", replay_options.core, "The core the replay comparison runs on (default: the first)");
+    app.add_option("--layer", layer,
+                   "The varnel-bench of the build on the GL layer over ES 2.0 (build-gles/bin/varnel-bench): each "
+                   "of its passes runs right after this build's, and the report holds both")
+        ->check(CLI::ExistingFile);
+    app.add_option("--layer-rounds", layer_rounds,
+                   "Whole-show rate passes of each build, in turns, for the layer's ratio (default: 1)")
+        ->check(CLI::PositiveNumber)
+        ->needs("--layer");
     // One pass at one size, run by the benchmark itself in a fresh process.
     app.add_option("--run", run_size)->group("");
     app.add_option("--pass", pass)->group("");
@@ -181,18 +206,34 @@ int main(int argc, char** argv) {
             return 2;
         }
         Json entry = {{"width", size.width}, {"height", size.height}};
+        // The layer's passes follow this build's one by one, so that the machine's load weighs on
+        // both alike; the rate passes take turns for as many rounds as asked.
+        std::vector<double> rates, layer_rates, ratios;
         for (const char* name : {"timed", "rate", "edit"}) {
             if (replay_only) break;
-            fprintf(stderr, "varnel-bench: %s, %s pass\n", size_text.c_str(), name);
-            std::vector<std::string> args = {self, "--run", size_text, "--pass", name, "--result", scratch,
-                                             "--fps", std::to_string(fps)};
-            if (to >= 0.0) args.insert(args.end(), {"--to", std::to_string(to)});
-            Json part = run_child(args, scratch);
-            if (part.is_null()) {
-                fprintf(stderr, "varnel-bench: the %s pass at %s failed\n", name, size_text.c_str());
-                return 1;
+            const bool rate = std::string(name) == "rate";
+            const int rounds = !layer.empty() && rate ? layer_rounds : 1;
+            for (int round = 0; round < rounds; ++round) {
+                for (const std::string& program : {self, layer}) {
+                    if (program.empty() || (program == layer && std::string(name) == "edit")) continue;
+                    const char* build = program == self ? "" : "the layer's ";
+                    fprintf(stderr, "varnel-bench: %s, %s%s pass\n", size_text.c_str(), build, name);
+                    Json part = run_pass(program, size_text, name, fps, to, scratch);
+                    if (part.is_null()) {
+                        fprintf(stderr, "varnel-bench: %s%s pass at %s failed\n", build, name, size_text.c_str());
+                        return 1;
+                    }
+                    Json& into = program == self ? entry : entry["layer"];
+                    if (rate) (program == self ? rates : layer_rates).push_back(part["render_rate_fps"].get<double>());
+                    if (round == 0) into[name] = part;
+                }
+                if (rate && !layer.empty() && layer_rates.back() > 0.0) ratios.push_back(rates.back() / layer_rates.back());
             }
-            entry[name] = part;
+        }
+        if (!ratios.empty()) {
+            entry["layer"]["rate_rounds"] = {{"gl11_fps", rates}, {"layer_fps", layer_rates}, {"ratios", ratios}};
+            // How many times slower the whole show plays through the layer: the median round's ratio.
+            entry["layer"]["slower_by"] = median(ratios);
         }
         // The short run replays one type at its first size, so that the replay cannot rot either.
         if (replay && (!short_run || report["sizes"].empty())) {

@@ -1,7 +1,9 @@
 // report_table.cpp -- prints the benchmark's report: handler times per type, frame rate, loading, memory
 #include "report_table.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 using Json = nlohmann::ordered_json;
 
@@ -97,6 +99,88 @@ void print_types(const Json& report, FILE* out) {
     fprintf(out, "\n\n");
 }
 
+// The layer's type entry in one size's timed pass, or null.
+const Json* find_layer_type(const Json& size, const std::string& name) {
+    if (!size.contains("layer")) return nullptr;
+    for (const Json& type : size["layer"]["timed"]["types"]) {
+        if (type["type"] == name) return &type;
+    }
+    return nullptr;
+}
+
+// The median of a size's rate rounds for one build, or its single rate pass.
+double rate_fps(const Json& size, bool layer) {
+    const Json& from = layer ? size["layer"] : size;
+    if (!size.contains("layer") || !size["layer"].contains("rate_rounds")) return number(from["rate"]["render_rate_fps"]);
+    std::vector<double> values = size["layer"]["rate_rounds"][layer ? "layer_fps" : "gl11_fps"].get<std::vector<double>>();
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The same show through the GL layer over ES 2.0, beside GL 1.1, from the passes run in turns.
+void print_layer(const Json& report, FILE* out) {
+    const Json& sizes = report["sizes"];
+    if (sizes.empty() || !sizes[0].contains("layer")) return;
+    fprintf(out, "| through the GL layer over ES 2.0, per frame |");
+    for (const Json& size : sizes) {
+        fprintf(out, " %d×%d GL 1.1, ms | layer, ms | ES draws | other ES calls |", size["width"].get<int>(),
+                size["height"].get<int>());
+    }
+    fprintf(out, "\n|---|");
+    for (size_t i = 0; i < sizes.size(); ++i) fprintf(out, "---:|---:|---:|---:|");
+    fprintf(out, "\n");
+    for (const Json& type : sizes[0]["timed"]["types"]) {
+        const std::string name = type["type"];
+        fprintf(out, "| %s |", name.c_str());
+        for (const Json& size : sizes) {
+            const Json* gl = find_type(size, name);
+            const Json* es = find_layer_type(size, name);
+            if (gl) {
+                fprintf(out, " %.2f |", number((*gl)["median_ms"]));
+            } else {
+                fprintf(out, " – |");
+            }
+            if (es) {
+                fprintf(out, " %.2f | %.1f | %.1f |", number((*es)["median_ms"]), number((*es)["es_draws_per_frame"]),
+                        number((*es)["es_state_changes_per_frame"]));
+            } else {
+                fprintf(out, " – | – | – |");
+            }
+        }
+        fprintf(out, "\n");
+    }
+    fprintf(out, "| whole show, frames per second |");
+    for (const Json& size : sizes) {
+        const Json& layer = size["layer"];
+        fprintf(out, " %.1f | %.1f | %.1f | %.1f |", rate_fps(size, false), rate_fps(size, true),
+                number(layer["rate"]["gl_layer"]["draws_per_frame"]), number(layer["rate"]["gl_layer"]["state_changes_per_frame"]));
+    }
+    fprintf(out, "\n| whole show, GL 1.1's rate ÷ the layer's |");
+    for (const Json& size : sizes) fprintf(out, " | %.2f | | |", number(size["layer"]["slower_by"]));
+    fprintf(out, "\n| programs compiled at loading / in frames |");
+    for (const Json& size : sizes) {
+        const Json& l = size["layer"]["rate"]["gl_layer"];
+        fprintf(out, " | %d / %d | | |", l["programs_at_loading"].get<int>(), l["programs_compiled_in_frames"].get<int>());
+    }
+    fprintf(out, "\n| heap allocations per frame |");
+    for (const Json& size : sizes) {
+        fprintf(out, " %g | %g | | |", number(size["timed"]["allocations_per_frame"]) + number(size["rate"]["allocations_per_frame"]),
+                number(size["layer"]["timed"]["allocations_per_frame"]) + number(size["layer"]["rate"]["allocations_per_frame"]));
+    }
+    if (sizes[0]["layer"].contains("rate_rounds")) {
+        fprintf(out, "\n\nThe rate passes, GL 1.1 then the layer in each round, frames per second:");
+        for (const Json& size : sizes) {
+            const Json& r = size["layer"]["rate_rounds"];
+            fprintf(out, "\n%d×%d:", size["width"].get<int>(), size["height"].get<int>());
+            for (size_t i = 0; i < r["ratios"].size(); ++i) {
+                fprintf(out, " %.1f / %.1f (%.2f)%s", number(r["gl11_fps"][i]), number(r["layer_fps"][i]), number(r["ratios"][i]),
+                        i + 1 < r["ratios"].size() ? ";" : "");
+            }
+        }
+    }
+    fprintf(out, "\n\n");
+}
+
 void print_loading_row(const Json& sizes, FILE* out, const char* label, const char* key, bool counted) {
     const Json& first = best_loading(sizes[0]);
     const Json& step = first.contains(key) ? first[key] : first["decoding"][key];
@@ -165,6 +249,7 @@ void print_report_table(const Json& report, FILE* out) {
             machine["cpu"].get<std::string>().c_str(), machine["cores"].get<int>(),
             machine["load_before"].get<std::string>().c_str(), machine["load_after"].get<std::string>().c_str());
     print_types(report, out);
+    print_layer(report, out);
     print_loading(report, out);
     print_edit(report, out);
 }
