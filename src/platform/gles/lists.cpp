@@ -198,6 +198,14 @@ void delete_list(DisplayList& list) {
     list = DisplayList{};
 }
 
+// Binds a buffer unless the driver has it bound already.
+void bind_buffer(GLenum target, GLuint buffer, GLuint* bound) {
+    if (*bound == buffer) return;
+    glBindBuffer(target, buffer);
+    *bound = buffer;
+    ++s_gl.counters.state_changes;
+}
+
 // One recorded draw: the list's buffers through the model-view matrix of now.
 void draw_recorded(const DisplayList& list, const ListOp& op) {
     flush_batch();
@@ -210,11 +218,7 @@ void draw_recorded(const DisplayList& list, const ListOp& op) {
     const GLuint vertices = flat ? list.flat_vertices : list.vertices;
     if (op.own_material) {
         // The materials' pointers first: each takes the buffer bound when it is set.
-        if (s_gl.driver.array_buffer != list.materials) {
-            glBindBuffer(GL_ARRAY_BUFFER, list.materials);
-            s_gl.driver.array_buffer = list.materials;
-            ++s_gl.counters.state_changes;
-        }
+        bind_buffer(GL_ARRAY_BUFFER, list.materials, &s_gl.driver.array_buffer);
         const uint8_t* at = reinterpret_cast<const uint8_t*>(size_t(op.base) * sizeof(VertexMaterial));
         const GLsizei size = sizeof(VertexMaterial);
         glVertexAttribPointer(kAmbient, 4, GL_FLOAT, GL_FALSE, size, at + offsetof(VertexMaterial, ambient));
@@ -223,16 +227,8 @@ void draw_recorded(const DisplayList& list, const ListOp& op) {
         s_gl.counters.state_changes += 3;
     }
     set_material_arrays(op.own_material);
-    if (s_gl.driver.array_buffer != vertices) {
-        glBindBuffer(GL_ARRAY_BUFFER, vertices);
-        s_gl.driver.array_buffer = vertices;
-        ++s_gl.counters.state_changes;
-    }
-    if (s_gl.driver.element_buffer != list.indices) {
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, list.indices);
-        s_gl.driver.element_buffer = list.indices;
-        ++s_gl.counters.state_changes;
-    }
+    bind_buffer(GL_ARRAY_BUFFER, vertices, &s_gl.driver.array_buffer);
+    bind_buffer(GL_ELEMENT_ARRAY_BUFFER, list.indices, &s_gl.driver.element_buffer);
     const uint8_t* base = reinterpret_cast<const uint8_t*>(size_t(op.base) * sizeof(Vertex));
     const GLsizei stride = sizeof(Vertex);
     glVertexAttribPointer(kPosition, 3, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, position));
