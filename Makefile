@@ -72,11 +72,12 @@ bench: data
 capture: data
 	@cd $(BUILD)/demo && ../bin/varnel-capture --video ../demo.mp4
 
-# Every libFuzzer target (clang, ASan, UBSan) for FUZZ_SECONDS each; seeds include the default show.
+# Every libFuzzer target (clang, ASan, UBSan) for FUZZ_SECONDS each, or for FUZZ_RUNS inputs each when
+# given; seeds include the default show. Each target's inputs per second are in its line.
 fuzz: data
 	@test -f $(FUZZ)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEL_FUZZ=ON
 	@cmake --build $(FUZZ) -j$(JOBS)
-	@scripts/fuzz.sh $(FUZZ_SECONDS)
+	@scripts/fuzz.sh $(if $(FUZZ_RUNS),--runs $(FUZZ_RUNS),$(FUZZ_SECONDS))
 
 clean:
 	rm -rf $(BUILD) $(ASAN) $(FUZZ) $(TSAN)

@@ -24,7 +24,9 @@ bool write_archive(const uint8_t* data, size_t size) {
         if (s_file.fd < 0) return false;
         snprintf(s_file.path, sizeof s_file.path, "/proc/self/fd/%d", s_file.fd);
     }
-    return ftruncate(s_file.fd, 0) == 0 && pwrite(s_file.fd, data, size, 0) == ssize_t(size);
+    // Written over the last input, then cut to length: the file keeps its pages from run to run, which
+    // truncating it to nothing first would give back and fault in again each time.
+    return pwrite(s_file.fd, data, size, 0) == ssize_t(size) && ftruncate(s_file.fd, off_t(size)) == 0;
 }
 
 void read_entry(const char* name) {
