@@ -42,8 +42,9 @@ else
         awk -v suite=$suite '$2 ~ "^" suite { print }' | sort -u)
 fi
 mirror=$(echo "$sources" | awk -v suite=$suite '$2 == suite { print $1; exit }')
+# Without sources of its own to copy, the root keeps the one debootstrap wrote.
 write_sources() {
-    echo "$sources" | awk '$1 != "" { print "deb " $1 " " $2 " main" }' > "$1/etc/apt/sources.list"
+    [ -z "$sources" ] || echo "$sources" | awk '{ print "deb " $1 " " $2 " main" }' > "$1/etc/apt/sources.list"
     cp /etc/resolv.conf "$1/etc/resolv.conf"
 }
 
