@@ -7,7 +7,7 @@ TSAN := build-tsan
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
-.PHONY: all deps build data run test tsan install deb bench capture fuzz clean
+.PHONY: all deps build data run test tsan install deb deb-check bench capture fuzz clean
 
 all: build
 
@@ -64,6 +64,15 @@ install: build
 deb: build
 	@cd $(BUILD) && cpack -G DEB
 
+# The package on a bare Debian 12 root made by debootstrap under build/deb-check/: installed with apt,
+# its tools run there, purged, and piuparts' test (scripts/deb_check.sh). Needs root and Debian's
+# archive, so it is not part of make test. DEB_CHECK_DROP="libegl1 ..." checks a copy of the package
+# whose Depends lack those, to see the check fail.
+deb-check: deb
+	@scripts/deps.sh --deb-check
+	@scripts/deb_check.sh $(if $(DEB_CHECK_DROP),--drop-depends "$(DEB_CHECK_DROP)") \
+		"$$(ls -t $(BUILD)/varnel_*_$$(dpkg --print-architecture).deb | head -n 1)"
+
 # The default show's handler times, frame rate, loading phase and memory: build/bench.json and a table.
 bench: data
 	@cd $(BUILD)/demo && ../bin/varnel-bench --out ../bench.json
@@ -72,11 +81,12 @@ bench: data
 capture: data
 	@cd $(BUILD)/demo && ../bin/varnel-capture --video ../demo.mp4
 
-# Every libFuzzer target (clang, ASan, UBSan) for FUZZ_SECONDS each; seeds include the default show.
+# Every libFuzzer target (clang, ASan, UBSan) for FUZZ_SECONDS each, or for FUZZ_RUNS inputs each when
+# given; seeds include the default show. Each target's inputs per second are in its line.
 fuzz: data
 	@test -f $(FUZZ)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEL_FUZZ=ON
 	@cmake --build $(FUZZ) -j$(JOBS)
-	@scripts/fuzz.sh $(FUZZ_SECONDS)
+	@scripts/fuzz.sh $(if $(FUZZ_RUNS),--runs $(FUZZ_RUNS),$(FUZZ_SECONDS))
 
 clean:
 	rm -rf $(BUILD) $(ASAN) $(FUZZ) $(TSAN)
