@@ -8,7 +8,7 @@ GLES := build-gles
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
-.PHONY: all deps build data run test tsan gles install deb bench capture fuzz clean
+.PHONY: all deps build data run test tsan gles install deb deb-check bench capture fuzz clean
 
 all: build
 
@@ -73,6 +73,15 @@ install: build
 deb: build
 	@cd $(BUILD) && cpack -G DEB
 
+# The package on a bare Debian 12 root made by debootstrap under build/deb-check/: installed with apt,
+# its tools run there, purged, and piuparts' test (scripts/deb_check.sh). Needs root and Debian's
+# archive, so it is not part of make test. DEB_CHECK_DROP="libegl1 ..." checks a copy of the package
+# whose Depends lack those, to see the check fail.
+deb-check: deb
+	@scripts/deps.sh --deb-check
+	@scripts/deb_check.sh $(if $(DEB_CHECK_DROP),--drop-depends "$(DEB_CHECK_DROP)") \
+		"$$(ls -t $(BUILD)/varnel_*_$$(dpkg --print-architecture).deb | head -n 1)"
+
 # The default show's handler times, frame rate, loading phase and memory, and beside them the same
 # through the GL layer over ES 2.0, each of its passes right after GL 1.1's: build/bench.json and tables.
 bench: data gles
@@ -82,11 +91,12 @@ bench: data gles
 capture: data
 	@cd $(BUILD)/demo && ../bin/varnel-capture --video ../demo.mp4
 
-# Every libFuzzer target (clang, ASan, UBSan) for FUZZ_SECONDS each; seeds include the default show.
+# Every libFuzzer target (clang, ASan, UBSan) for FUZZ_SECONDS each, or for FUZZ_RUNS inputs each when
+# given; seeds include the default show. Each target's inputs per second are in its line.
 fuzz: data
 	@test -f $(FUZZ)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEL_FUZZ=ON
 	@cmake --build $(FUZZ) -j$(JOBS)
-	@scripts/fuzz.sh $(FUZZ_SECONDS)
+	@scripts/fuzz.sh $(if $(FUZZ_RUNS),--runs $(FUZZ_RUNS),$(FUZZ_SECONDS))
 
 clean:
 	rm -rf $(BUILD) $(ASAN) $(FUZZ) $(TSAN) $(GLES)

@@ -12,6 +12,11 @@
 
 namespace {
 
+// Each look-up walks the whole directory, so an input of many entries costs the square of their
+// number: the first ones are looked up and read, however many the directory holds. Every record is
+// still parsed and walked, and the fuzzer moves any record into the first places.
+constexpr int kEntriesExercised = 32;
+
 // The archive is opened by name, so the input goes to a file in memory that has one.
 struct ArchiveFile {
     int fd = -1;
@@ -24,7 +29,9 @@ bool write_archive(const uint8_t* data, size_t size) {
         if (s_file.fd < 0) return false;
         snprintf(s_file.path, sizeof s_file.path, "/proc/self/fd/%d", s_file.fd);
     }
-    return ftruncate(s_file.fd, 0) == 0 && pwrite(s_file.fd, data, size, 0) == ssize_t(size);
+    // Written over the last input, then cut to length: the file keeps its pages from run to run, which
+    // truncating it to nothing first would give back and fault in again each time.
+    return pwrite(s_file.fd, data, size, 0) == ssize_t(size) && ftruncate(s_file.fd, off_t(size)) == 0;
 }
 
 void read_entry(const char* name) {
@@ -42,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!write_archive(data, size) || open_archive(s_file.path) != 0) return 0;
 
     // Every name must find an entry, in any letter case: the first of that name.
-    for (int i = 0; i < archive_entry_count(); ++i) {
+    for (int i = 0; i < archive_entry_count() && i < kEntriesExercised; ++i) {
         std::string name = archive_entries()[i].name;
         for (char& c : name) {
             if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');

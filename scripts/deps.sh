@@ -1,5 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages that building, running and testing Varnel need; quick when all are there.
+# With --deb-check, also those that make deb-check needs to test the package on a bare Debian root.
+# Usage: scripts/deps.sh [--deb-check]
 set -eu
 
 packages="
@@ -19,6 +21,9 @@ ffmpeg
 apitrace
 help2man dpkg-dev file lintian man-db
 "
+if [ "${1:-}" = --deb-check ]; then
+    packages="$packages debootstrap piuparts"
+fi
 
 missing=""
 for p in $packages; do

@@ -16,6 +16,7 @@
 #include "bench/replay.h"
 #include "bench/report_table.h"
 #include "bench/show_run.h"
+#include "graphics_failure.h"
 
 namespace {
 
@@ -118,6 +119,7 @@ int run_one_probe(const std::string& size_text, int type, double at, int frames,
 }  // namespace
 
 int main(int argc, char** argv) {
+    explain_graphics_failures("varnel-bench");
     CLI::App app("Plays the show in the working directory headless on a fixed clock and reports where its time "
                  "goes: handler times per section type, the frame rate, the loading phase, memory and heap "
                  "allocations per frame",

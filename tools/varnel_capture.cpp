@@ -18,6 +18,7 @@
 #include "contact_sheet.h"
 #include "core/fatal.h"
 #include "core/timer.h"
+#include "graphics_failure.h"
 #include "kernel/kernel.h"
 #include "kernel/program.h"
 #include "kernel/script.h"
@@ -327,6 +328,7 @@ int main(int argc, char** argv) {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     set_fatal_message_box(false);
+    explain_graphics_failures("varnel-capture");
     prepare_failure_routine();
     parse_script();
     gl_fullscreen = 0;

@@ -6,6 +6,7 @@
 
 #include "asset_tool.h"
 #include "core/fatal.h"
+#include "graphics_failure.h"
 #include "kernel/program.h"
 #include "kernel/script.h"
 #include "pak.h"
@@ -25,6 +26,7 @@ int run_script(bool check) {
 
 int main(int argc, char** argv) {
     set_fatal_message_box(false);
+    explain_graphics_failures("varnel-tool");
     set_shutdown_routine(shutdown);
 
     CLI::App app("Varnel archive packer and asset inspector", "varnel-tool");

@@ -17,6 +17,7 @@ struct FatalState {
     bool message_box = true;      // show the box after writing to standard error
     void (*shutdown)() = nullptr;  // run before the message and before every exit
     FailurePolicy policy = FailurePolicy::Exit;
+    void (*explain)(const char*, char*, size_t) = nullptr;  // the tools' lines after the message
 } s_fatal;
 
 void run_shutdown() {
@@ -58,6 +59,10 @@ void set_fatal_message_box(bool shown) {
     s_fatal.message_box = shown;
 }
 
+void set_fatal_explanation(void (*explain)(const char* message, char* text, size_t size)) {
+    s_fatal.explain = explain;
+}
+
 void exit_program(int status) {
     if (s_fatal.policy == FailurePolicy::Recover) {
         Failure failure;
@@ -82,10 +87,14 @@ void fatal_error(const char* format, ...) {
         throw failure;
     }
 
+    char explanation[1024] = "";
+    if (s_fatal.explain) s_fatal.explain(message, explanation, sizeof explanation);
+
     // The display mode is restored and the window gone before the message shows.
     run_shutdown();
 
     fprintf(stderr, "Error: %s\n", message);
+    if (explanation[0]) fprintf(stderr, "%s\n", explanation);
     fflush(stderr);
     // Without a display the box cannot be shown; standard error has the message already. The box
     // waits for a click, so a request to end, now or while it waits, ends the process as the box would.

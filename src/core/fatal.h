@@ -1,6 +1,8 @@
 // fatal.h -- the one way the program fails: shut down, tell the user, exit 1
 #pragma once
 
+#include <cstddef>
+
 // Formats the message (at most 1023 characters), runs the shutdown routine, writes
 // "Error: <message>" as one line to standard error, shows it in a message box titled "Error"
 // when one can be shown, and exits with status 1.
@@ -32,3 +34,8 @@ void route_terminate_through_shutdown();
 
 // The tools and the tests report on standard error alone; the player also shows the box.
 void set_fatal_message_box(bool shown);
+
+// The tools say more than the player about some failures: explain is handed the message before the
+// shutdown routine runs (SDL still holds its reason then) and writes what follows the "Error:" line,
+// as whole lines without the last newline, or nothing. None until one is set.
+void set_fatal_explanation(void (*explain)(const char* message, char* text, size_t size));

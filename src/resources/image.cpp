@@ -173,17 +173,6 @@ int decode_again(const Image& record, bool from_archive, DecodedImage* decoded, 
 
 }  // namespace
 
-bool reload_texture(int image, bool from_archive, const char** why) {
-    if (!valid(image)) {
-        *why = "no such image";
-        return false;
-    }
-    DecodedImage decoded;
-    if (decode_again(record_of(image), from_archive, &decoded, why) != 0) return false;
-    replace_picture(image, decoded);
-    return true;
-}
-
 void replace_picture(int image, const DecodedImage& decoded) {
     if (!valid(image)) return;
     Image& record = record_of(image);

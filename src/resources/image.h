@@ -42,13 +42,10 @@ void set_texture_options(int image, int bits);
 // sides) without. Needs a current GL context.
 void upload_texture(int image);
 
-// Decodes the image's file again into its record and, once uploaded, into its texture object, its
-// options kept: a picture replaced under the same handle. False, the old picture kept and why in
+// Decodes the file at path again into every image loaded from it (compared without regard to case)
+// and, once uploaded, into their texture objects, their options kept: pictures replaced under the
+// same handles, all of them or none. How many there are; -1, every old picture kept and why in
 // words, when the file cannot be read or decoded.
-bool reload_texture(int image, bool from_archive, const char** why);
-
-// The same for every image loaded from path: the file decoded once, then put into each of them, or
-// into none. How many there are; -1, every old picture kept and why in words, when it cannot be read.
 int reload_textures(const char* path, bool from_archive, const char** why);
 
 // A picture decoded elsewhere put into the image's record and its texture, its options kept.

@@ -200,6 +200,39 @@ TEST_F(CaptureTest, VideoFailuresLeaveNoFile) {
     EXPECT_EQ(r.err, "varnel-capture: cannot write no/show.mp4.part: No such file or directory\n");
 }
 
+// Graphics that cannot be opened: the player's message and exit, then the capture's own line with
+// SDL's reason and what is likely missing. Mesa's warnings may come between, so lines are looked up.
+TEST_F(CaptureTest, GraphicsFailuresSayWhy) {
+    write_file("script.txt", "gl_width 160\ngl_height 120\n[voidSection]\nend 1\n[eof]\n");
+    const struct {
+        const char* scenario;
+        const char* env;
+        const char* cause;
+    } failures[] = {
+        {"no EGL library", "SDL_VIDEO_EGL_DRIVER=/nonexistent/libEGL.so.1",
+         "likely cause: EGL is missing: /nonexistent/libEGL.so.1 does not load"},
+        {"no EGL driver", "__EGL_VENDOR_LIBRARY_DIRS=/nonexistent", "likely cause: EGL has no driver: libEGL.so.1 loads"},
+        {"no Mesa driver", "LIBGL_DRIVERS_PATH=/nonexistent", "likely cause: EGL's driver does not start"},
+    };
+    for (const auto& f : failures) {
+        SCOPED_TRACE(f.scenario);
+        const ProcessResult r = capture({"--at", "0.5"}, {f.env});
+        EXPECT_EQ(r.status, 1);
+        const std::string message = "Error: Error opening graphics mode\nvarnel-capture: SDL: ";
+        const size_t at = r.err.find(message);
+        ASSERT_NE(at, std::string::npos) << r.err;
+        const std::string line = r.err.substr(at + message.size(), r.err.find('\n', at + message.size()) - at - message.size());
+        EXPECT_NE(line.find("; likely cause: "), std::string::npos) << "SDL's reason first: " << line;
+        EXPECT_NE(line.find(f.cause), std::string::npos) << line;
+
+        // The player says what it always said, and no more.
+        const ProcessResult player = run_process(VARNEL_BIN, {}, {"SDL_VIDEODRIVER=offscreen", f.env});
+        EXPECT_EQ(player.status, 1);
+        EXPECT_NE(player.err.find("Error: Error opening graphics mode\n"), std::string::npos) << player.err;
+        EXPECT_EQ(player.err.find("likely cause"), std::string::npos) << player.err;
+    }
+}
+
 // Interrupted while ffmpeg runs: the begun video and the temporary soundtrack go, and ffmpeg is
 // ended and waited for before the capture ends by the same signal.
 TEST_F(CaptureTest, InterruptedVideoLeavesNothing) {

@@ -1,7 +1,7 @@
 #!/bin/sh
 # deb_package_test.sh -- the Debian package that make deb builds: its files, its declared
-# dependencies against the libraries its programs link, manual pages that name every option of
-# their program's --help, and no lintian error.
+# dependencies against the libraries its programs link and the EGL that SDL loads, manual pages
+# that name every option of their program's --help, and no lintian error.
 # Usage: deb_package_test.sh DEB SOURCE_DIR
 set -u
 deb=$1
@@ -33,7 +33,9 @@ owners=$(dpkg -S "$@") || fail "a library that the programs link belongs to no p
 for owner in $(echo "$owners" | cut -d: -f1 | sort -u); do
     echo "$names" | grep -qxF "$owner" || fail "$owner holds a library that the programs link, but Depends is: $depends"
 done
-echo "$names" | grep -qxF fonts-liberation || fail "fonts-liberation is not in Depends: $depends"
+for need in fonts-liberation libegl1 libegl-mesa0; do
+    echo "$names" | grep -qxF "$need" || fail "$need is not in Depends: $depends"
+done
 [ "$(dpkg-deb -f "$deb" Recommends)" = ffmpeg ] || fail "Recommends is not ffmpeg"
 
 # Each manual page is made from its program's --help: every option there is on the page.

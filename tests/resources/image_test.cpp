@@ -6,6 +6,7 @@
 
 #include "resources/archive.h"
 #include "resources/image.h"
+#include "resources/image_decoders.h"
 #include "resources/picture_prefetch.h"
 #include "support/pictures.h"
 #include "support/scratch.h"
@@ -85,6 +86,51 @@ TEST_F(ImageTest, PcxThatIsTooShortOrTooLarge) {
     huge.replace(8, 2, u16(0xFFFF));
     write_file("huge.pcx", huge);
     EXPECT_EQ(load_texture("huge.pcx", false), kImageUnsupported);
+}
+
+// The fuzz targets pass over pictures of more than 16 K pixels that the decoders would accept, so the
+// largest ones are decoded here: every pixel written, the data's where they go and the rest filled,
+// and one row or column more refused.
+TEST_F(ImageTest, PicturesAtTheDecodersLimits) {
+    const int width = kMaxImageSide;
+    const int height = int(kMaxImagePixels / kMaxImageSide);
+    auto decode = [](const std::string& bytes, int (*decoder)(DataSource*, DecodedImage*), DecodedImage* image) {
+        DataSource source = memory_source(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        const int code = decoder(&source, image);
+        close_data_source(&source);
+        return code;
+    };
+    auto pixel = [](const DecodedImage& image, size_t index) {
+        const uint8_t* p = image.pixels.get() + index * size_t(image.bytes_per_pixel);
+        return std::vector<uint8_t>(p, p + image.bytes_per_pixel);
+    };
+    const size_t count = size_t(width) * size_t(height);
+
+    // PCX: a run of 63 pixels of index 9, then one of index 3; the palette's marker byte ends the
+    // data, and index 0 (0, 255, 0) fills the rest, down to the last pixel.
+    DecodedImage image;
+    const std::string pcx_data = {char(0xFF), 9, 3};
+    ASSERT_EQ(decode(pcx_file(width, height, pcx_data), decode_pcx, &image), 0) << image.failure;
+    EXPECT_EQ(image.width, width);
+    EXPECT_EQ(image.height, height);
+    EXPECT_EQ(pixel(image, 62), (std::vector<uint8_t>{9, 246, 4}));
+    EXPECT_EQ(pixel(image, 63), (std::vector<uint8_t>{3, 252, 1}));
+    EXPECT_EQ(pixel(image, 64), (std::vector<uint8_t>{12, 243, 6})) << "the palette's marker byte";
+    EXPECT_EQ(pixel(image, 65), (std::vector<uint8_t>{0, 255, 0}));
+    EXPECT_EQ(pixel(image, count - 1), (std::vector<uint8_t>{0, 255, 0}));
+    EXPECT_EQ(decode(pcx_file(width, height + 1, pcx_data), decode_pcx, &image), kImageUnsupported);
+    EXPECT_EQ(decode(pcx_file(width + 1, 1, pcx_data), decode_pcx, &image), kImageUnsupported);
+
+    // TGA, run-length coded, bottom row first: one run of 128 white pixels at the start of the last
+    // row; the rest stays zero, the top left pixel too.
+    const std::string packet = {char(0xFF), char(0xFF), char(0xFF), char(0xFF), char(0xFF)};
+    ASSERT_EQ(decode(tga_header(10, width, height, 32, 8) + packet, decode_tga, &image), 0) << image.failure;
+    EXPECT_EQ(image.bytes_per_pixel, 4);
+    EXPECT_EQ(pixel(image, count - size_t(width)), (std::vector<uint8_t>{255, 255, 255, 255}));
+    EXPECT_EQ(pixel(image, count - size_t(width) + 127), (std::vector<uint8_t>{255, 255, 255, 255}));
+    EXPECT_EQ(pixel(image, count - size_t(width) + 128), (std::vector<uint8_t>{0, 0, 0, 0}));
+    EXPECT_EQ(pixel(image, 0), (std::vector<uint8_t>{0, 0, 0, 0}));
+    EXPECT_EQ(decode(tga_header(10, width, height + 1, 32, 8) + packet, decode_tga, &image), kImageUnsupported);
 }
 
 TEST_F(ImageTest, TgaRowOrderAndChannels) {
