@@ -32,7 +32,6 @@ struct Stretch {
 
 struct ReportState {
     FlashMeter meter;
-    std::vector<uint8_t> pixels;      // one frame read back
     std::vector<ReportFrame> frames;  // every frame added
     int transitions[2] = {};          // counted general and red transitions
 } s_report;
@@ -65,26 +64,36 @@ std::vector<Stretch> failing_stretches() {
 
 void begin_flash_report(int width, int height, int expected_frames) {
     open_flash_meter(&s_report.meter, width, height);
-    s_report.pixels.resize(size_t(width) * size_t(height) * 3);
     s_report.frames.clear();
     s_report.frames.reserve(size_t(std::max(expected_frames, 0)) + 16);
     s_report.transitions[0] = s_report.transitions[1] = 0;
 }
 
-void add_flash_frame(const uint8_t* rgb, double t) {
+namespace {
+
+// The frame in the meter's buffer, read and taken.
+void add_frame_read(double t) {
     const int general_last = s_report.meter.general.last, red_last = s_report.meter.red.last;
-    read_flash_frame(&s_report.meter, rgb);
+    read_flash_frame(&s_report.meter);
     const FlashStep step = take_flash_frame(&s_report.meter, t);
     s_report.transitions[0] += s_report.meter.general.last != general_last;
     s_report.transitions[1] += s_report.meter.red.last != red_last;
     s_report.frames.push_back({t, step});
 }
 
+}  // namespace
+
+void add_flash_frame(const uint8_t* rgb, double t) {
+    std::copy(rgb, rgb + s_report.meter.frames[0].size(), flash_frame_buffer(&s_report.meter));
+    add_frame_read(t);
+}
+
 void add_flash_frame_read_back(double t) {
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, s_report.meter.width, s_report.meter.height, GL_RGB, GL_UNSIGNED_BYTE, s_report.pixels.data());
-    add_flash_frame(s_report.pixels.data(), t);
+    glReadPixels(0, 0, s_report.meter.width, s_report.meter.height, GL_RGB, GL_UNSIGNED_BYTE,
+                 flash_frame_buffer(&s_report.meter));
+    add_frame_read(t);
 }
 
 bool flash_report_passes() {

@@ -418,9 +418,12 @@ int main(int argc, char** argv) {
                 s_capture.sheet_at.size() == 1 ? "" : "s");
     }
     if (s_capture.gentle && gentle.frames > 0) {
-        fprintf(stderr, ", gentle: %d of %d frames blended, %.3f ms a frame (reading back %.3f), at most %.3f ms",
+        fprintf(stderr,
+                ", gentle: %d of %d frames blended, %.3f ms a frame (reading back %.3f; processor time %.3f), "
+                "at most %.3f ms",
                 gentle.blended, gentle.frames, gentle.seconds * 1000.0 / gentle.frames,
-                gentle.read_seconds * 1000.0 / gentle.frames, gentle.worst * 1000.0);
+                gentle.read_seconds * 1000.0 / gentle.frames, gentle.cpu_seconds * 1000.0 / gentle.frames,
+                gentle.worst * 1000.0);
     }
     fprintf(stderr, "\n");
 

@@ -1,6 +1,7 @@
 // flash_meter.cpp -- general and red flashes counted over frames of RGB8 pixels, one frame at a time; no GL
 #include "render/flash_meter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -87,14 +88,11 @@ uint8_t srgb_of_linear(uint16_t linear) {
     return s_tables.srgb[linear];
 }
 
-void open_flash_meter(FlashMeter* meter, int width, int height) {
+void open_flash_meter(FlashMeter* meter, int width, int height, int channels) {
     meter->width = width;
     meter->height = height;
-    const size_t pixels = size_t(width) * size_t(height);
-    for (int i = 0; i < 2; ++i) {
-        meter->luminance[i].assign(pixels, 0);
-        meter->redness[i].assign(pixels, 0);
-    }
+    meter->channels = channels;
+    for (std::vector<uint8_t>& frame : meter->frames) frame.assign(size_t(width) * size_t(height) * size_t(channels), 0);
     clear_flash_meter(meter);
 }
 
@@ -106,38 +104,87 @@ void clear_flash_meter(FlashMeter* meter) {
     meter->red = FlashKind();
 }
 
-FlashShares read_flash_frame(FlashMeter* meter, const uint8_t* rgb) {
-    const size_t pixels = meter->luminance[0].size();
-    const uint16_t* old_l = meter->luminance[meter->taken].data();
-    const uint16_t* old_r = meter->redness[meter->taken].data();
-    uint16_t* new_l = meter->luminance[1 - meter->taken].data();
-    uint16_t* new_r = meter->redness[1 - meter->taken].data();
+namespace {
+
+struct Counts {
     size_t rose = 0, fell = 0, red_rose = 0, red_fell = 0;
-    for (size_t i = 0; i < pixels; ++i, rgb += 3) {
-        const int l = pixel_luminance(rgb);
-        new_l[i] = uint16_t(l);
-        const int dl = l - old_l[i];
-        // The darker side: the old value on a rise, the new one on a fall.
-        rose += dl >= kStep && old_l[i] < kDarker;
-        fell += -dl >= kStep && l < kDarker;
-        // Red above green and blue in sRGB is red above them in linear light: any other pixel has
-        // no redness and is no saturated red.
-        const int r = rgb[0] > rgb[1] && rgb[0] > rgb[2] ? pixel_redness(rgb) : 0;
-        new_r[i] = uint16_t(r);
-        if ((r | old_r[i]) & 1) {
-            const int dr = (r & ~1) - (old_r[i] & ~1);
-            red_rose += dr > kRedChange;
-            red_fell += -dr > kRedChange;
-        }
+};
+
+// How far the bytes of the two moved, at most.
+template <size_t kBytes>
+uint8_t most_moved(const uint8_t* o, const uint8_t* n) {
+    uint8_t most = 0;
+    for (size_t j = 0; j < kBytes; ++j) {
+        const uint8_t d = n[j] > o[j] ? uint8_t(n[j] - o[j]) : uint8_t(o[j] - n[j]);
+        most = d > most ? d : most;
     }
+    return most;
+}
+
+// One 8-bit sRGB step is at most 0.0089 in linear light (from 254 to 255). So a pixel whose bytes
+// moved by 10 or less changed luminance by less than 0.1, and one whose bytes moved by 2 or less
+// changed R - G - B by less than 3 x 0.018 = 0.053, under 20 / 320: nothing that counts.
+constexpr uint8_t kStillForLuminance = 10;
+constexpr uint8_t kStillForRed = 2;
+
+void count_pixel(const uint8_t* o, const uint8_t* n, Counts* counts) {
+    const uint8_t moved = most_moved<3>(o, n);
+    if (moved <= kStillForRed) return;
+    if (moved > kStillForLuminance) {
+        const int l_old = pixel_luminance(o), l_new = pixel_luminance(n);
+        const int dl = l_new - l_old;
+        // The darker side: the old value on a rise, the new one on a fall.
+        counts->rose += dl >= kStep && l_old < kDarker;
+        counts->fell += -dl >= kStep && l_new < kDarker;
+    }
+    // Red above green and blue in sRGB is red above them in linear light: any other pixel has no
+    // redness and is no saturated red.
+    const bool red_old = o[0] > o[1] && o[0] > o[2], red_new = n[0] > n[1] && n[0] > n[2];
+    if (!red_old && !red_new) return;
+    const int r_old = red_old ? pixel_redness(o) : 0;
+    const int r_new = red_new ? pixel_redness(n) : 0;
+    if ((r_old | r_new) & 1) {
+        const int dr = (r_new & ~1) - (r_old & ~1);
+        counts->red_rose += dr > kRedChange;
+        counts->red_fell += -dr > kRedChange;
+    }
+}
+
+// The frame in runs of 16 pixels: a run where nothing moved that could count is passed over whole.
+template <int kChannels>
+Counts count_changes(const uint8_t* o, const uint8_t* n, size_t pixels) {
+    constexpr size_t kRun = 16;
+    Counts counts;
+    size_t i = 0;
+    for (; i + kRun <= pixels; i += kRun, o += kRun * kChannels, n += kRun * kChannels) {
+        if (most_moved<kRun * kChannels>(o, n) <= kStillForRed) continue;
+        for (size_t j = 0; j < kRun; ++j) count_pixel(o + j * kChannels, n + j * kChannels, &counts);
+    }
+    for (; i < pixels; ++i, o += kChannels, n += kChannels) count_pixel(o, n, &counts);
+    return counts;
+}
+
+}  // namespace
+
+FlashShares read_flash_frame(FlashMeter* meter) {
+    const size_t pixels = size_t(meter->width) * size_t(meter->height);
+    const uint8_t* old_frame = meter->frames[meter->taken].data();
+    const uint8_t* new_frame = meter->frames[1 - meter->taken].data();
+    const Counts c = meter->channels == 4 ? count_changes<4>(old_frame, new_frame, pixels)
+                                          : count_changes<3>(old_frame, new_frame, pixels);
     FlashShares shares;
     if (meter->has_frame && pixels > 0) {
-        const float n = float(pixels);
-        shares = {float(rose) / n, float(fell) / n, float(red_rose) / n, float(red_fell) / n};
+        const float count = float(pixels);
+        shares = {float(c.rose) / count, float(c.fell) / count, float(c.red_rose) / count, float(c.red_fell) / count};
     }
     meter->shares = shares;
     meter->has_read = true;
     return shares;
+}
+
+FlashShares read_flash_frame(FlashMeter* meter, const uint8_t* pixels) {
+    std::copy(pixels, pixels + meter->frames[0].size(), flash_frame_buffer(meter));
+    return read_flash_frame(meter);
 }
 
 FlashStep preview_flash_frame(const FlashMeter& meter, double t) {

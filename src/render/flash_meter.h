@@ -50,11 +50,9 @@ struct FlashKind {
 struct FlashMeter {
     int width = 0;
     int height = 0;
-    // Per pixel of the frame taken [taken] and of the frame read [1 - taken]: relative luminance
-    // in 1/65535, and max(0, R - G - B) of the linear channels in 1/65535 with bit 0 set for a
-    // saturated red.
-    std::vector<uint16_t> luminance[2];
-    std::vector<uint16_t> redness[2];
+    int channels = 3;  // bytes per pixel, red, green and blue first: 3, or 4 for RGBA read back
+    // The frame taken [taken] and the frame read or to be read [1 - taken], as given.
+    std::vector<uint8_t> frames[2];
     int taken = 0;
     bool has_frame = false;  // a frame has been taken
     bool has_read = false;   // a frame has been read since
@@ -63,14 +61,25 @@ struct FlashMeter {
     FlashKind red;
 };
 
-// The meter for frames of width x height pixels: its buffers sized, nothing taken yet.
-void open_flash_meter(FlashMeter* meter, int width, int height);
+// The meter for frames of width x height pixels of channels bytes: its buffers sized, nothing
+// taken yet.
+void open_flash_meter(FlashMeter* meter, int width, int height, int channels = 3);
 // Forgets the frames and flashes seen; the buffers stay.
 void clear_flash_meter(FlashMeter* meter);
 
-// Reads a frame of width x height RGB8 pixels (rows in either order, tightly packed) and compares
-// it with the frame taken last; all zero before one is.
-FlashShares read_flash_frame(FlashMeter* meter, const uint8_t* rgb);
+// Where the next frame goes, to be read in place (rows in either order, tightly packed).
+inline uint8_t* flash_frame_buffer(FlashMeter* meter) {
+    return meter->frames[1 - meter->taken].data();
+}
+// The frame taken last, as it was given.
+inline const uint8_t* taken_flash_frame(const FlashMeter& meter) {
+    return meter.frames[meter.taken].data();
+}
+// Reads the frame in flash_frame_buffer and compares it with the frame taken last; all zero
+// before one is.
+FlashShares read_flash_frame(FlashMeter* meter);
+// The same for a frame elsewhere, copied into the buffer first.
+FlashShares read_flash_frame(FlashMeter* meter, const uint8_t* pixels);
 // What taking the frame read last at time t would give, leaving the meter as it is.
 FlashStep preview_flash_frame(const FlashMeter& meter, double t);
 // Takes the frame read last, shown at time t (seconds, ascending): the next frame is compared with it.

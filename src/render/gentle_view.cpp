@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include <time.h>
+
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -27,9 +29,9 @@ struct GentleState {
     bool open = false;
     int width = 0;
     int height = 0;
-    FlashMeter meter;                  // over the frames shown
-    std::vector<uint8_t> frames[3];    // RGB8, bottom row first: the frame read, the last shown, a blend
-    int read = 0, shown = 1, blend = 2;  // which of them is which
+    FlashMeter meter;                  // over the frames shown, RGBA as read back: its frame taken is
+                                       // the last frame shown
+    std::vector<uint8_t> drawn;        // the frame as drawn, kept while blends of it are measured
     int histogram[4][kBins];           // per kind of change, the pixels that would count, by size of change
     GentleViewStats stats;
 } s_gentle;
@@ -54,11 +56,11 @@ uint32_t factor_for(const int* histogram, int most, double step) {
 // full change.
 uint32_t blend_factor(bool general, bool red) {
     memset(s_gentle.histogram, 0, sizeof s_gentle.histogram);
-    const uint8_t* s = s_gentle.frames[s_gentle.shown].data();
-    const uint8_t* f = s_gentle.frames[s_gentle.read].data();
+    const uint8_t* s = taken_flash_frame(s_gentle.meter);
+    const uint8_t* f = s_gentle.drawn.data();
     const size_t pixels = size_t(s_gentle.width) * size_t(s_gentle.height);
     constexpr int kDarker = 52428;  // 0.8
-    for (size_t i = 0; i < pixels; ++i, s += 3, f += 3) {
+    for (size_t i = 0; i < pixels; ++i, s += 4, f += 4) {
         if (general) {
             const int ls = pixel_luminance(s), lf = pixel_luminance(f);
             // A rise's darker side is the shown frame's; a fall's, the blend's, which is never darker
@@ -95,12 +97,12 @@ uint32_t blend_factor(bool general, bool red) {
     return factor;
 }
 
-// blend = shown + factor x (read - shown), per channel in linear light.
+// The meter's next frame = shown + factor x (drawn - shown), per channel in linear light.
 void blend_frames(uint32_t factor) {
-    const uint8_t* s = s_gentle.frames[s_gentle.shown].data();
-    const uint8_t* f = s_gentle.frames[s_gentle.read].data();
-    uint8_t* out = s_gentle.frames[s_gentle.blend].data();
-    const size_t bytes = size_t(s_gentle.width) * size_t(s_gentle.height) * 3;
+    const uint8_t* s = taken_flash_frame(s_gentle.meter);
+    const uint8_t* f = s_gentle.drawn.data();
+    uint8_t* out = flash_frame_buffer(&s_gentle.meter);
+    const size_t bytes = s_gentle.drawn.size();
     for (size_t i = 0; i < bytes; ++i) {
         const int from = kLinearOfSrgb[s[i]];
         const int to = kLinearOfSrgb[f[i]];
@@ -109,7 +111,7 @@ void blend_frames(uint32_t factor) {
     }
 }
 
-// The blend over the whole back buffer, every state it needs set and put back.
+// The frame last shown over the whole back buffer, every state it needs set and put back.
 void draw_blend() {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
@@ -135,7 +137,7 @@ void draw_blend() {
     glPushMatrix();
     glLoadIdentity();
     glRasterPos2i(0, 0);
-    glDrawPixels(s_gentle.width, s_gentle.height, GL_RGB, GL_UNSIGNED_BYTE, s_gentle.frames[s_gentle.blend].data());
+    glDrawPixels(s_gentle.width, s_gentle.height, GL_RGBA, GL_UNSIGNED_BYTE, taken_flash_frame(s_gentle.meter));
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
@@ -143,10 +145,11 @@ void draw_blend() {
     glPopAttrib();
 }
 
-void swap(int* a, int* b) {
-    const int t = *a;
-    *a = *b;
-    *b = t;
+// This thread's processor time: on a busy machine, what the pass costs without the time others ran.
+double thread_seconds() {
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
 }  // namespace
@@ -154,8 +157,8 @@ void swap(int* a, int* b) {
 void open_gentle_view(int width, int height) {
     s_gentle.width = width;
     s_gentle.height = height;
-    for (std::vector<uint8_t>& frame : s_gentle.frames) frame.assign(size_t(width) * size_t(height) * 3, 0);
-    open_flash_meter(&s_gentle.meter, width, height);
+    s_gentle.drawn.assign(size_t(width) * size_t(height) * 4, 0);
+    open_flash_meter(&s_gentle.meter, width, height, 4);
     s_gentle.stats = GentleViewStats();
     s_gentle.open = true;
 }
@@ -166,17 +169,19 @@ void gentle_view_frame(double t) {
     const auto asked = std::chrono::steady_clock::now();
     glFinish();
     const auto begun = std::chrono::steady_clock::now();
+    const double cpu_begun = thread_seconds();
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, s_gentle.width, s_gentle.height, GL_RGB, GL_UNSIGNED_BYTE, s_gentle.frames[s_gentle.read].data());
+    // RGBA reads back faster than RGB; the alpha is the same in every frame and is never counted.
+    glReadPixels(0, 0, s_gentle.width, s_gentle.height, GL_RGBA, GL_UNSIGNED_BYTE, flash_frame_buffer(&s_gentle.meter));
     const auto read = std::chrono::steady_clock::now();
 
-    read_flash_frame(&s_gentle.meter, s_gentle.frames[s_gentle.read].data());
+    read_flash_frame(&s_gentle.meter);
     const FlashStep step = preview_flash_frame(s_gentle.meter, t);
     if (!flash_step_fails(step)) {
         take_flash_frame(&s_gentle.meter, t);
-        swap(&s_gentle.read, &s_gentle.shown);
     } else {
+        memcpy(s_gentle.drawn.data(), flash_frame_buffer(&s_gentle.meter), s_gentle.drawn.size());
         const bool general = step.general_flashes > kFlashesPerSecond;
         const bool red = step.red_flashes > kFlashesPerSecond;
         uint32_t factor = blend_factor(general, red);
@@ -184,17 +189,17 @@ void gentle_view_frame(double t) {
         for (int tries = 0;; ++tries) {
             if (tries == kTries) factor = 0;
             blend_frames(factor);
-            read_flash_frame(&s_gentle.meter, s_gentle.frames[s_gentle.blend].data());
+            read_flash_frame(&s_gentle.meter);
             if (factor == 0 || !flash_step_fails(preview_flash_frame(s_gentle.meter, t))) break;
             factor /= 2;
         }
         take_flash_frame(&s_gentle.meter, t);
         draw_blend();
-        swap(&s_gentle.blend, &s_gentle.shown);
         ++s_gentle.stats.blended;
     }
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+    s_gentle.stats.cpu_seconds += thread_seconds() - cpu_begun;
     s_gentle.stats.wait_seconds += std::chrono::duration<double>(begun - asked).count();
     s_gentle.stats.read_seconds += std::chrono::duration<double>(read - begun).count();
     ++s_gentle.stats.frames;
@@ -207,7 +212,7 @@ GentleViewStats gentle_view_stats() {
 }
 
 void close_gentle_view() {
-    for (std::vector<uint8_t>& frame : s_gentle.frames) std::vector<uint8_t>().swap(frame);
+    std::vector<uint8_t>().swap(s_gentle.drawn);
     s_gentle.meter = FlashMeter();
     s_gentle.open = false;
 }
