@@ -114,7 +114,7 @@ void blend_frames(uint32_t factor) {
 // The frame last shown over the whole back buffer, every state it needs set and put back.
 void draw_blend() {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
