@@ -16,8 +16,10 @@
 #include <vector>
 
 #include "contact_sheet.h"
+#include "core/config.h"
 #include "core/fatal.h"
 #include "core/timer.h"
+#include "flash_report.h"
 #include "graphics_failure.h"
 #include "kernel/kernel.h"
 #include "kernel/program.h"
@@ -25,6 +27,7 @@
 #include "platform/music.h"
 #include "platform/sound.h"
 #include "platform/window.h"
+#include "render/gentle_view.h"
 #ifdef VARNEL_GLES
 #include "platform/gles/gles.h"
 #endif
@@ -45,6 +48,8 @@ struct CaptureState {
     std::string stats;             // --stats file
     std::string audio;             // --audio file
     std::string sheet;             // --sheet file
+    std::string flash_report;      // --flash-report file
+    bool gentle = false;           // --gentle: flashes beyond the limits blended away before the read back
     std::vector<double> sheet_at;  // the contact sheet's times, ascending
     size_t next_sheet = 0;         // the first of them not yet taken
     VideoWriter video;             // --video: path empty when not asked for
@@ -139,6 +144,12 @@ void capture_frame() {
         while (s_capture.next_sheet < s_capture.sheet_at.size() && t >= s_capture.sheet_at[s_capture.next_sheet]) {
             ++s_capture.next_sheet;
         }
+    }
+    // A frame that found the timeline empty drew nothing and is no frame of the show.
+    if (!s_capture.flash_report.empty() && (g_kernel.active || g_kernel.pending)) {
+        if (!read) read_back();
+        read = true;
+        add_flash_frame(s_capture.pixels.data(), t);
     }
     if (s_capture.video.fd >= 0 && s_capture.video.frames < s_capture.video_frames) {
         // The demo time is a sum of float frame times and may reach the end a frame early: a frame
@@ -294,6 +305,13 @@ int main(int argc, char** argv) {
     app.add_option("--sheet-every", sheet_every, "A thumbnail every T seconds of demo time instead")
         ->check(CLI::PositiveNumber)
         ->needs(sheet);
+    app.add_option("--flash-report", s_capture.flash_report,
+                   "Measure every frame for general and red flashes (more than three in any second fails) and "
+                   "write the failing seconds, their sections and a verdict as JSON; a screening aid, not a "
+                   "medical guarantee");
+    app.add_flag("--gentle", s_capture.gentle,
+                 "Gentle viewing, as varnel --gentle: a frame that would make more than three flashes in a second "
+                 "is blended toward the frame shown before it; what is written is what it shows");
 #ifdef VARNEL_GLES
     std::string program_keys;
     app.add_option("--program-keys", program_keys,
@@ -355,6 +373,8 @@ int main(int argc, char** argv) {
 
     use_fixed_clock(s_capture.fps);
     set_present_hook(capture_frame);
+    g_kernel.gentle = s_capture.gentle;
+    if (!s_capture.flash_report.empty()) begin_flash_report(gl_width, gl_height, s_capture.expected);
     start_up();
     if (!video.empty() && !start_video_output()) {
         shutdown();
@@ -366,6 +386,14 @@ int main(int argc, char** argv) {
 #endif
 
     bool ok = !s_capture.failed;
+    if (!s_capture.flash_report.empty()) {
+        if (write_flash_report(s_capture.flash_report.c_str(), s_capture.fps, s_capture.gentle)) {
+            print_flash_summary("varnel-capture");
+        } else {
+            fprintf(stderr, "varnel-capture: cannot write %s\n", s_capture.flash_report.c_str());
+            ok = false;
+        }
+    }
     if (!video.empty()) {
         // A timeline that ran empty early leaves the video its last frame to the end.
         while (ok && s_capture.video.frames < s_capture.video_frames) {
@@ -378,6 +406,7 @@ int main(int argc, char** argv) {
         ok = false;
     }
     const bool audio_ok = !video.empty() || s_capture.audio.empty() || write_audio(s_capture.audio, s_capture.frames);
+    const GentleViewStats gentle = gentle_view_stats();
     shutdown();
     remove_partial_output();
     fprintf(stderr, "%svarnel-capture: %.2f s, %d frames", s_capture.terminal ? "\r\033[K" : "", double(g_kernel.demo_time),
@@ -387,6 +416,14 @@ int main(int argc, char** argv) {
     if (!s_capture.sheet.empty() && ok) {
         fprintf(stderr, ", sheet %s: %zu thumbnail%s", s_capture.sheet.c_str(), s_capture.sheet_at.size(),
                 s_capture.sheet_at.size() == 1 ? "" : "s");
+    }
+    if (s_capture.gentle && gentle.frames > 0) {
+        fprintf(stderr,
+                ", gentle: %d of %d frames blended, %.3f ms a frame (reading back %.3f; processor time %.3f), "
+                "at most %.3f ms",
+                gentle.blended, gentle.frames, gentle.seconds * 1000.0 / gentle.frames,
+                gentle.read_seconds * 1000.0 / gentle.frames, gentle.cpu_seconds * 1000.0 / gentle.frames,
+                gentle.worst * 1000.0);
     }
     fprintf(stderr, "\n");
 

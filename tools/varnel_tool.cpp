@@ -1,15 +1,22 @@
 // varnel_tool.cpp -- varnel-tool: archive packer and asset inspector
 #include <CLI/CLI.hpp>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "asset_tool.h"
+#include "core/config.h"
 #include "core/fatal.h"
+#include "core/timer.h"
+#include "flash_report.h"
 #include "graphics_failure.h"
+#include "kernel/kernel.h"
 #include "kernel/program.h"
 #include "kernel/script.h"
 #include "pak.h"
+#include "platform/window.h"
 #include "script_json.h"
 #include "sound_probe.h"
 
@@ -22,6 +29,35 @@ int run_script(bool check) {
     return check ? check_assets() : 0;
 }
 
+// Every frame the show presents after its loading phase, into the flash report.
+void meter_presented_frame() {
+    if (g_kernel.loading || !(g_kernel.active || g_kernel.pending)) return;
+    add_flash_frame_read_back(g_kernel.demo_time);
+}
+
+// The show played as varnel-capture plays it, headless on a fixed clock, every frame measured and
+// none written; exits 1 when a second fails.
+int run_flashes(int fps, bool gentle, const std::string& report) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    prepare_failure_routine();
+    parse_script();
+    gl_fullscreen = 0;
+    use_fixed_clock(fps);
+    set_present_hook(meter_presented_frame);
+    g_kernel.gentle = gentle;
+    begin_flash_report(gl_width, gl_height, int(std::lround((g_kernel.demo_end - g_demostart) * fps)));
+    start_up();
+    run_message_loop();
+    shutdown();
+    if (!report.empty() && !write_flash_report(report.c_str(), fps, gentle)) {
+        fprintf(stderr, "varnel-tool: cannot write %s\n", report.c_str());
+        return 2;
+    }
+    print_flash_summary("varnel-tool");
+    return flash_report_passes() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -29,7 +65,7 @@ int main(int argc, char** argv) {
     explain_graphics_failures("varnel-tool");
     set_shutdown_routine(shutdown);
 
-    CLI::App app("Varnel archive packer and asset inspector", "varnel-tool");
+    CLI::App app("Varnel archive packer, asset inspector and flash check", "varnel-tool");
     app.set_version_flag("--version", "varnel-tool " VARNEL_VERSION);
     app.footer("Each subcommand prints its own usage with --help: varnel-tool pak create --help");
     app.require_subcommand(1);
@@ -70,6 +106,17 @@ int main(int argc, char** argv) {
         "Open the default audio output as the player does and print its driver and device; exit 1 with SDL's "
         "reason when none opens");
 
+    CLI::App* flashes = app.add_subcommand("flashes",
+        "Play the show headless on a fixed clock, as varnel-capture does, and measure every frame for general and "
+        "red flashes: a second with more than three fails; exit 1 when one does. A screening aid, not a medical "
+        "guarantee");
+    int fps = 60;
+    bool gentle = false;
+    std::string report;
+    flashes->add_option("--fps", fps, "Frames per second of the fixed clock (default 60)")->check(CLI::Range(1, 1000));
+    flashes->add_flag("--gentle", gentle, "Measure the frames gentle viewing shows, as varnel --gentle");
+    flashes->add_option("--report", report, "Also write the report as JSON, as varnel-capture --flash-report does");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -84,5 +131,6 @@ int main(int argc, char** argv) {
     if (*model) return inspect_model(dir, file, from_archive);
     if (*script) return run_script(check);
     if (*sound) return probe_sound();
+    if (*flashes) return run_flashes(fps, gentle, report);
     return 2;
 }

@@ -16,6 +16,7 @@ struct KernelState {
     bool debug_lines = false;      // per-section lines of the statistics display
     bool loading = false;          // inside the loading phase
     bool quit = false;             // ends the message loop
+    bool gentle = false;           // each frame through the gentle view before it is shown
     bool every_type = false;       // the loading phase loads the type of every section, not only of
                                    // those still to play: for a show that any time can be sought in
     bool type_loaded[kSectionTypeCount] = {};  // the types whose load handler has run

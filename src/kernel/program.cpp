@@ -14,6 +14,7 @@
 #include "platform/sound.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "render/gentle_view.h"
 #include "resources/data_source.h"
 
 KernelState g_kernel;
@@ -40,6 +41,7 @@ std::vector<uint8_t> read_soundtrack() {
 void apply_player_options(const PlayerOptions& options) {
     if (options.windowed) gl_fullscreen = 0;
     if (options.has_at) g_demostart = options.at;
+    if (options.gentle) g_kernel.gentle = true;
 }
 
 void prepare_failure_routine() {
@@ -55,6 +57,7 @@ void open_show_window() {
     if (g_packeddata && !g_kernel.archive_loaded) fatal_error("PAK not found");
     if (open_graphics(g_demoname) < 0) fatal_error("Error opening graphics mode");
     create_font("Arial");
+    if (g_kernel.gentle) open_gentle_view(g_display.width, g_display.height);
 }
 
 void start_soundtrack() {
@@ -86,6 +89,7 @@ void run_message_loop() {
 
 void shutdown() {
     if (snd_enable) close_music();
+    close_gentle_view();
     close_graphics();
 }
 

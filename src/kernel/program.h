@@ -9,6 +9,7 @@ struct PlayerOptions {
     bool windowed = false;  // gl_fullscreen 0, whatever the script says
     bool has_at = false;    // g_demostart = at, whatever the script says
     float at = 0.0f;
+    bool gentle = false;    // frames that would flash beyond the limits blended away (gentle_view)
 };
 
 // The player's whole run, in the working directory; returns its exit status.

@@ -12,6 +12,7 @@
 #include "kernel/statistics.h"
 #include "platform/gl_state.h"
 #include "platform/window.h"
+#include "render/gentle_view.h"
 #include "resources/image.h"
 #include "resources/picture_prefetch.h"
 
@@ -307,6 +308,7 @@ bool draw_frame() {
 
 bool run_frame() {
     const bool going_on = draw_frame();
+    if (g_kernel.gentle) gentle_view_frame(g_kernel.demo_time);
     present_frame();
     return going_on;
 }

@@ -14,7 +14,7 @@
 namespace {
 
 constexpr char kUsageLine[] =
-    "Usage: varnel [--edit] [--at T] [--windowed] [--control-socket PATH] [--loop A,B] [DIR]";
+    "Usage: varnel [--edit] [--at T] [--windowed] [--gentle] [--control-socket PATH] [--loop A,B] [DIR]";
 
 constexpr char kHelp[] =
     "Plays the show in DIR, or in the working directory: reads script.txt (or the one in data.dat),\n"
@@ -28,6 +28,10 @@ constexpr char kHelp[] =
     "                         terminal, and from --control-socket\n"
     "  --at T                 start at demo time T, in seconds, as if the script said g_demostart T\n"
     "  --windowed             a window of gl_width x gl_height, whatever gl_fullscreen says\n"
+    "  --gentle               gentle viewing: a frame that would make more than three general or\n"
+    "                         red flashes in a second is blended toward the frame before it; a\n"
+    "                         screening aid against the usual flash thresholds, not a medical\n"
+    "                         guarantee (varnel-tool flashes reports on a show)\n"
     "  --control-socket PATH  with --edit: also read commands from the Unix socket PATH\n"
     "  --loop A,B             with --edit: play from A to B and back to A, again and again\n"
     "  --help                 print this text and exit\n"
@@ -74,6 +78,8 @@ int main(int argc, char** argv) {
             edit = true;
         } else if (strcmp(arg, "--windowed") == 0) {
             options.player.windowed = true;
+        } else if (strcmp(arg, "--gentle") == 0) {
+            options.player.gentle = true;
         } else if (strcmp(arg, "--at") == 0) {
             const char* value = value_of(argc, argv, &i);
             if (!parse_time(value, &options.player.at)) {
@@ -103,6 +109,7 @@ int main(int argc, char** argv) {
         }
     }
     if (!edit && options.control_socket) usage_error("%s works in authoring mode only: add --edit", "--control-socket");
+    if (edit && options.player.gentle) usage_error("%s works when playing only, not in authoring mode", "--gentle");
     if (!edit && options.has_loop) usage_error("%s works in authoring mode only: add --edit", "--loop");
     if (directory) {
         struct stat info;

@@ -1,6 +1,7 @@
 // capture_test.cpp -- varnel-capture's video, its failures and interruption, and the contact sheet, read back
 // with ffprobe, ffmpeg and libpng
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <png.h>
 
 #include <signal.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <thread>
@@ -304,6 +306,90 @@ TEST_F(CaptureTest, SheetHasAThumbnailPerStretch) {
     ASSERT_EQ(r.status, 0) << r.err;
     sheet = read_png("sheet.png");
     EXPECT_EQ(thumbnails_in_first_row(sheet), 7);
+}
+
+// A show that strobes full screen at 10 Hz from 1 s to 3 s, is calm to 5.5 s, then strobes
+// saturated red to 7 s: sync sections of 0.05 s every 0.1 s, on white and on red pictures.
+TEST_F(CaptureTest, FlashReportNamesTheStrobesAndGentleViewingPassesThem) {
+    TestPicture white{8, 8, std::vector<uint8_t>(8 * 8 * 3, 255)}, red = white;
+    for (size_t i = 0; i < red.rgb.size(); i += 3) red.rgb[i + 1] = red.rgb[i + 2] = 0;
+    fs::create_directories("textures/sync");
+    for (int i = 1; i <= 45; ++i) {
+        char name[64];
+        snprintf(name, sizeof name, "textures/sync/%02d.jpg", i);
+        write_file(name, encode_jpeg(i == 2 ? red : white));
+    }
+    std::string script = "gl_width 160\ngl_height 120\nsnd_enable 0\n[voidSection]\nend 7.5\n";
+    int line = 6;
+    std::vector<int> white_lines, red_lines;
+    for (int i = 0; i < 35; ++i) {
+        const bool is_red = i >= 20;
+        const double start = is_red ? 5.5 + (i - 20) * 0.1 : 1.0 + i * 0.1;
+        char section[128];
+        snprintf(section, sizeof section, "[sync]\nstart %.2f\nend %.2f\nlayer 1\nsyncs 2\nsync %d\nsync 3\n", start,
+                 start + 0.05, is_red ? 1 : 0);
+        script += section;
+        (is_red ? red_lines : white_lines).push_back(line);
+        line += 7;
+    }
+    write_file("script.txt", script + "[eof]\n");
+
+    const auto report = [](const char* path) {
+        std::ifstream in(path);
+        return nlohmann::json::parse(in, nullptr, false);
+    };
+    ProcessResult r = capture({"--flash-report", "plain.json", "--every", "6", "--out", "plain"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("varnel-capture: flashes FAIL"), std::string::npos) << r.out;
+    const nlohmann::json plain = report("plain.json");
+    EXPECT_EQ(plain["verdict"], "fail");
+    ASSERT_EQ(plain["failing"].size(), 2u) << plain.dump(1);
+    // Each stretch is the seconds that hold a fourth flash: from a second before the strobe's
+    // fourth flash to its last, so the calm stretch from 4 s to 4.8 s is in neither.
+    const nlohmann::json& first = plain["failing"][0];
+    const nlohmann::json& second = plain["failing"][1];
+    EXPECT_GT(first["from"].get<double>(), 0.3);
+    EXPECT_LT(first["to"].get<double>(), 4.0);
+    EXPECT_GT(second["from"].get<double>(), 4.8);
+    EXPECT_LT(second["to"].get<double>(), 8.0);
+    EXPECT_EQ(first["general_flashes"], 10);
+    EXPECT_EQ(first["red_flashes"], 0);
+    EXPECT_EQ(second["red_flashes"], 10);
+    // The sections on screen then: the void beneath, and the strobe's own sync sections by line.
+    for (const auto& [stretch, lines] : {std::pair{&first, &white_lines}, std::pair{&second, &red_lines}}) {
+        std::vector<int> syncs;
+        for (const auto& section : (*stretch)["sections"]) {
+            if (section["type"] == "sync") {
+                syncs.push_back(section["line"].get<int>());
+            } else {
+                EXPECT_EQ(section["type"], "voidSection");
+                EXPECT_EQ(section["line"], 4);
+            }
+        }
+        EXPECT_EQ(syncs, *lines);
+    }
+
+    r = capture({"--gentle", "--flash-report", "gentle.json", "--every", "6", "--out", "gentle"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json gentle = report("gentle.json");
+    EXPECT_EQ(gentle["verdict"], "pass") << gentle.dump(1);
+    EXPECT_EQ(gentle["most_flashes_in_a_second"]["general"], 3);
+    // The strobes are held back; the calm stretch, outside every failing second, is as drawn.
+    EXPECT_NE(read_png("plain/frame-000096.png").rgb, read_png("gentle/frame-000096.png").rgb);
+    for (int frame = 246; frame <= 288; frame += 6) {
+        char name[64];
+        snprintf(name, sizeof name, "/frame-%06d.png", frame);
+        const Picture a = read_png(("plain" + std::string(name)).c_str());
+        ASSERT_EQ(a.width, 160) << name;
+        EXPECT_EQ(a.rgb, read_png(("gentle" + std::string(name)).c_str()).rgb) << name;
+    }
+
+    // varnel-tool flashes: the same verdicts, no frames written, the status telling them.
+    r = run_process(VARNEL_TOOL_BIN, {"flashes"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.out.find("varnel-tool: flashes FAIL"), std::string::npos) << r.out;
+    r = run_process(VARNEL_TOOL_BIN, {"flashes", "--gentle"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ TEST_F(PlayerTest, CommandLine) {
     // A bad argument is refused with the usage before anything is read or opened: there is no
     // script here, which would otherwise be a fault of its own.
     const std::string usage =
-        "Usage: varnel [--edit] [--at T] [--windowed] [--control-socket PATH] [--loop A,B] [DIR]\n";
+        "Usage: varnel [--edit] [--at T] [--windowed] [--gentle] [--control-socket PATH] [--loop A,B] [DIR]\n";
     const struct {
         std::vector<std::string> args;
         const char* message;
@@ -76,6 +76,7 @@ TEST_F(PlayerTest, CommandLine) {
         {{"--at"}, "varnel: --at needs a value\n"},
         {{"no-such-show"}, "varnel: no show directory 'no-such-show'\n"},
         {{"--loop", "1,2"}, "varnel: --loop works in authoring mode only: add --edit\n"},
+        {{"--edit", "--gentle"}, "varnel: --gentle works when playing only, not in authoring mode\n"},
         {{"--edit", "--loop", "5,2"}, "varnel: --loop takes two times A,B with A before B, not '5,2'\n"},
     };
     for (const auto& b : bad) {
