@@ -174,6 +174,33 @@ void end_primitive() {
     p.inside = false;
 }
 
+void emit_raster_quad(float x, float y, float width, float height, float s0, float t0, float s1, float t1) {
+    const ServerState& s = s_gl.server;
+    const int* view = s.viewport;
+    const float corners[4][4] = {{x, y, s0, t0}, {x + width, y, s1, t0}, {x + width, y + height, s1, t1}, {x, y + height, s0, t1}};
+    Batch& b = s_gl.batch;
+    for (const auto& c : corners) {
+        Vertex& v = b.vertices[b.vertex_count++];
+        v.position[0] = (c[0] - float(view[0])) * 2.0f / float(view[2]) - 1.0f;
+        v.position[1] = (c[1] - float(view[1])) * 2.0f / float(view[3]) - 1.0f;
+        v.position[2] = 2.0f * s.raster[2] - 1.0f;
+        memcpy(v.colour, s.raster_colour, sizeof v.colour);
+        v.normal[0] = v.normal[1] = 0.0f;
+        v.normal[2] = 1.0f;
+        v.texcoord[0] = c[2];
+        v.texcoord[1] = c[3];
+    }
+}
+
+void point_vertex_attributes(const uint8_t* base) {
+    const GLsizei stride = sizeof(Vertex);
+    glVertexAttribPointer(kPosition, 3, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, position));
+    glVertexAttribPointer(kColour, 4, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, colour));
+    glVertexAttribPointer(kNormal, 3, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, normal));
+    glVertexAttribPointer(kTexcoord, 2, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, texcoord));
+    s_gl.counters.state_changes += 4;
+}
+
 void flush_batch() {
     Batch& b = s_gl.batch;
     Primitive& p = s_gl.primitive;
@@ -218,12 +245,7 @@ void flush_batch() {
     const uint8_t* base = reinterpret_cast<const uint8_t*>(b.vertices);
     const GLushort* indices = b.indices;
 #endif
-    const GLsizei stride = sizeof(Vertex);
-    glVertexAttribPointer(kPosition, 3, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, position));
-    glVertexAttribPointer(kColour, 4, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, colour));
-    glVertexAttribPointer(kNormal, 3, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, normal));
-    glVertexAttribPointer(kTexcoord, 2, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, texcoord));
-    s_gl.counters.state_changes += 4;
+    point_vertex_attributes(base);
     glDrawElements(b.kind, b.index_count, GL_UNSIGNED_SHORT, indices);
     ++s_gl.counters.draw_calls;
     b.index_count = 0;

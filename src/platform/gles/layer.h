@@ -217,6 +217,11 @@ void update_normal_matrix();
 // current attributes; the primitive's indices made at glEnd.
 void emit_vertex(float x, float y, float z);
 void end_primitive();
+// A quad of width x height window pixels from (x, y), at the raster position's depth and in its
+// colour, with texture coordinates s0, t0 to s1, t1: a glyph or a picture drawn as pixels.
+void emit_raster_quad(float x, float y, float width, float height, float s0, float t0, float s1, float t1);
+// Points the vertex attributes at Vertex records from base: a client array or a buffer's offset.
+void point_vertex_attributes(const uint8_t* base);
 // Appends the indices of count vertices from first drawn as mode to indices, which holds
 // index_count already; returns the new count. Flat: separate primitives take their last vertex's
 // colour and normal first.

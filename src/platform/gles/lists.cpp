@@ -230,12 +230,7 @@ void draw_recorded(const DisplayList& list, const ListOp& op) {
     bind_buffer(GL_ARRAY_BUFFER, vertices, &s_gl.driver.array_buffer);
     bind_buffer(GL_ELEMENT_ARRAY_BUFFER, list.indices, &s_gl.driver.element_buffer);
     const uint8_t* base = reinterpret_cast<const uint8_t*>(size_t(op.base) * sizeof(Vertex));
-    const GLsizei stride = sizeof(Vertex);
-    glVertexAttribPointer(kPosition, 3, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, position));
-    glVertexAttribPointer(kColour, 4, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, colour));
-    glVertexAttribPointer(kNormal, 3, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, normal));
-    glVertexAttribPointer(kTexcoord, 2, GL_FLOAT, GL_FALSE, stride, base + offsetof(Vertex, texcoord));
-    s_gl.counters.state_changes += 4;
+    point_vertex_attributes(base);
     // What the list does not give, the current attribute gives, as one value for every vertex.
     const ServerState& s = s_gl.server;
     if (!list.gives_colour) {
@@ -266,26 +261,7 @@ void draw_glyph(const Glyph& g) {
         open_primitive(GL_QUADS, true, false);
         const float x0 = std::floor(s.raster[0] - g.xorig);
         const float y0 = std::floor(s.raster[1] - g.yorig);
-        const int* view = s.viewport;
-        const float sx = 2.0f / float(view[2]);
-        const float sy = 2.0f / float(view[3]);
-        const float z = 2.0f * s.raster[2] - 1.0f;
-        const float corners[4][4] = {{x0, y0, g.s0, g.t0},
-                                     {x0 + float(g.width), y0, g.s1, g.t0},
-                                     {x0 + float(g.width), y0 + float(g.height), g.s1, g.t1},
-                                     {x0, y0 + float(g.height), g.s0, g.t1}};
-        Batch& b = s_gl.batch;
-        for (const auto& c : corners) {
-            Vertex& v = b.vertices[b.vertex_count++];
-            v.position[0] = (c[0] - float(view[0])) * sx - 1.0f;
-            v.position[1] = (c[1] - float(view[1])) * sy - 1.0f;
-            v.position[2] = z;
-            memcpy(v.colour, s.raster_colour, sizeof v.colour);
-            v.normal[0] = v.normal[1] = 0.0f;
-            v.normal[2] = 1.0f;
-            v.texcoord[0] = c[2];
-            v.texcoord[1] = c[3];
-        }
+        emit_raster_quad(x0, y0, float(g.width), float(g.height), g.s0, g.t0, g.s1, g.t1);
         end_primitive();
     }
     s.raster[0] += g.xmove;

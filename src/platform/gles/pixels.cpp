@@ -317,24 +317,7 @@ void gles_glDrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum type
     glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), width, height, 0, format, type, pixels);
     // One quad over the picture's pixels from the raster position, in clip space.
     open_primitive(GL_QUADS, false, true);
-    const int* view = s.viewport;
-    const float x0 = s.raster[0], y0 = s.raster[1];
-    const float corners[4][4] = {{x0, y0, 0, 0},
-                                 {x0 + float(width), y0, 1, 0},
-                                 {x0 + float(width), y0 + float(height), 1, 1},
-                                 {x0, y0 + float(height), 0, 1}};
-    Batch& b = s_gl.batch;
-    for (const auto& c : corners) {
-        Vertex& v = b.vertices[b.vertex_count++];
-        v.position[0] = (c[0] - float(view[0])) * 2.0f / float(view[2]) - 1.0f;
-        v.position[1] = (c[1] - float(view[1])) * 2.0f / float(view[3]) - 1.0f;
-        v.position[2] = 2.0f * s.raster[2] - 1.0f;
-        memcpy(v.colour, s.raster_colour, sizeof v.colour);
-        v.normal[0] = v.normal[1] = 0.0f;
-        v.normal[2] = 1.0f;
-        v.texcoord[0] = c[2];
-        v.texcoord[1] = c[3];
-    }
+    emit_raster_quad(s.raster[0], s.raster[1], float(width), float(height), 0.0f, 0.0f, 1.0f, 1.0f);
     end_primitive();
     flush_batch();
 }
