@@ -54,9 +54,9 @@ void load_matrix(const GlStateSave& s_gl, int which, const GLfloat* matrix) {
     glLoadMatrixf(matrix);
 }
 
-// Writes the saved colour and depth back, whatever the state: every stage that could change a
-// pixel on its way is off while they are drawn, and the attributes are restored after.
-void draw_framebuffer(const GlStateSave& s_gl) {
+}  // namespace
+
+void draw_window_pixels(int width, int height, const uint8_t* rgba) {
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glDisable(GL_LIGHTING);
@@ -76,17 +76,23 @@ void draw_framebuffer(const GlStateSave& s_gl) {
     plain_pixel_transfer();
     glPixelTransferi(GL_MAP_STENCIL, GL_FALSE);
     glDrawBuffer(GL_BACK);
-    glViewport(0, 0, s_gl.width, s_gl.height);
+    glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(0.0, s_gl.width, 0.0, s_gl.height, -1.0, 1.0);
+    glOrtho(0.0, width, 0.0, height, -1.0, 1.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glRasterPos2i(0, 0);
-
     glDisable(GL_DEPTH_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDrawPixels(s_gl.width, s_gl.height, GL_RGBA, GL_UNSIGNED_BYTE, s_gl.colour.data());
+    glDrawPixels(width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+}
+
+namespace {
+
+// Writes the saved colour and depth back, whatever the state; the attributes are restored after.
+void draw_framebuffer(const GlStateSave& s_gl) {
+    draw_window_pixels(s_gl.width, s_gl.height, s_gl.colour.data());
 
 #ifdef VARNEL_GLES
     // OpenGL ES 2.0 reads no depth back: the depth buffer starts cleared to the far plane.

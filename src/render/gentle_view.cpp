@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/gl_state.h"
 #include "render/flash_meter.h"
 
 namespace {
@@ -115,29 +116,11 @@ void blend_frames(uint32_t factor) {
 void draw_blend() {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_FOG);
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_SCISSOR_TEST);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glPixelZoom(1.0f, 1.0f);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glViewport(0, 0, s_gentle.width, s_gentle.height);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, s_gentle.width, 0.0, s_gentle.height, -1.0, 1.0);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
-    glLoadIdentity();
-    glRasterPos2i(0, 0);
-    glDrawPixels(s_gentle.width, s_gentle.height, GL_RGBA, GL_UNSIGNED_BYTE, taken_flash_frame(s_gentle.meter));
+    draw_window_pixels(s_gentle.width, s_gentle.height, taken_flash_frame(s_gentle.meter));
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
