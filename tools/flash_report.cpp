@@ -60,6 +60,23 @@ std::vector<Stretch> failing_stretches() {
     return stretches;
 }
 
+// The most flashes of any second, and the seconds that fail.
+struct Totals {
+    int general = 0;
+    int red = 0;
+    int failing = 0;
+};
+
+Totals totals() {
+    Totals t;
+    for (const ReportFrame& f : s_report.frames) {
+        t.general = std::max(t.general, f.step.general_flashes);
+        t.red = std::max(t.red, f.step.red_flashes);
+        t.failing += flash_step_fails(f.step);
+    }
+    return t;
+}
+
 }  // namespace
 
 void begin_flash_report(int width, int height, int expected_frames) {
@@ -97,17 +114,11 @@ void add_flash_frame_read_back(double t) {
 }
 
 bool flash_report_passes() {
-    return std::none_of(s_report.frames.begin(), s_report.frames.end(),
-                        [](const ReportFrame& f) { return flash_step_fails(f.step); });
+    return totals().failing == 0;
 }
 
 bool write_flash_report(const char* path, int fps, bool gentle) {
-    int most_general = 0, most_red = 0, failing = 0;
-    for (const ReportFrame& f : s_report.frames) {
-        most_general = std::max(most_general, f.step.general_flashes);
-        most_red = std::max(most_red, f.step.red_flashes);
-        failing += flash_step_fails(f.step);
-    }
+    const Totals all = totals();
     nlohmann::ordered_json stretches = nlohmann::ordered_json::array();
     for (const Stretch& s : failing_stretches()) {
         const double from = s_report.frames[size_t(s.first)].t, to = s_report.frames[size_t(s.last)].t;
@@ -144,10 +155,10 @@ bool write_flash_report(const char* path, int fps, bool gentle) {
           {"red_change", kRedStep},
           {"flashes_per_second", kFlashesPerSecond}}},
         {"transitions", {{"general", s_report.transitions[0]}, {"red", s_report.transitions[1]}}},
-        {"most_flashes_in_a_second", {{"general", most_general}, {"red", most_red}}},
-        {"failing_seconds", failing},
+        {"most_flashes_in_a_second", {{"general", all.general}, {"red", all.red}}},
+        {"failing_seconds", all.failing},
         {"failing", stretches},
-        {"verdict", failing == 0 ? "pass" : "fail"},
+        {"verdict", all.failing == 0 ? "pass" : "fail"},
         {"note", "a screening aid against the general and red flash thresholds, not a medical guarantee"},
     };
     FILE* file = fopen(path, "w");
@@ -158,14 +169,10 @@ bool write_flash_report(const char* path, int fps, bool gentle) {
 }
 
 void print_flash_summary(const char* program) {
-    int most_general = 0, most_red = 0, failing = 0;
-    for (const ReportFrame& f : s_report.frames) {
-        most_general = std::max(most_general, f.step.general_flashes);
-        most_red = std::max(most_red, f.step.red_flashes);
-        failing += flash_step_fails(f.step);
-    }
+    const Totals all = totals();
+    const size_t stretches = failing_stretches().size();
     printf("%s: flashes %s: %zu frames, %zu failing stretch%s (%d failing seconds), at most %d general and %d red "
            "flashes in a second\n",
-           program, failing == 0 ? "pass" : "FAIL", s_report.frames.size(), failing_stretches().size(),
-           failing_stretches().size() == 1 ? "" : "es", failing, most_general, most_red);
+           program, all.failing == 0 ? "pass" : "FAIL", s_report.frames.size(), stretches, stretches == 1 ? "" : "es",
+           all.failing, all.general, all.red);
 }
