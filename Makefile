@@ -52,12 +52,13 @@ test: build
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
 	@$(MAKE) --no-print-directory tsan fuzz FUZZ_SECONDS=10
 
-# The loading phase of the default show in demo-loose, with its second thread, and the sound layer
-# with SDL's audio thread, under ThreadSanitizer (clang); the engine and those two tests alone.
+# The loading phase of the default show in demo-loose, with its second thread, the sound layer with
+# SDL's audio thread, and gentle viewing with its counting thread, under ThreadSanitizer (clang);
+# the engine and those tests alone.
 tsan: data
 	@test -f $(TSAN)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DVARNEL_TSAN=ON -DVARNEL_TSAN_SHOW=$(abspath $(BUILD))/demo-loose
-	@cmake --build $(TSAN) -j$(JOBS) --target loading_tests platform_tests
+	@cmake --build $(TSAN) -j$(JOBS) --target loading_tests platform_tests gentle_tests
 	ctest --test-dir $(TSAN) --output-on-failure -j$(JOBS)
 
 # The player and the tools on the engine's own GL 1.1 layer over OpenGL ES 2.0, in build-gles/.

@@ -419,7 +419,7 @@ int main(int argc, char** argv) {
     }
     if (s_capture.gentle && gentle.frames > 0) {
         fprintf(stderr,
-                ", gentle: %d of %d frames blended, %.3f ms a frame (reading back %.3f; processor time %.3f), "
+                ", gentle: %d of %d frames blended, %.3f ms a frame (reading back and counting %.3f; processor time %.3f), "
                 "at most %.3f ms",
                 gentle.blended, gentle.frames, gentle.seconds * 1000.0 / gentle.frames,
                 gentle.read_seconds * 1000.0 / gentle.frames, gentle.cpu_seconds * 1000.0 / gentle.frames,

@@ -1,6 +1,7 @@
 // flash_meter.h -- general and red flashes counted over frames of RGB8 pixels, one frame at a time; no GL
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -78,6 +79,20 @@ inline const uint8_t* taken_flash_frame(const FlashMeter& meter) {
 // Reads the frame in flash_frame_buffer and compares it with the frame taken last; all zero
 // before one is.
 FlashShares read_flash_frame(FlashMeter* meter);
+// read_flash_frame in two steps, for frames read in bands: the pixels of rows [first_row,
+// first_row + rows) of the frame in flash_frame_buffer that changed against the frame taken, and
+// the read of the whole frame from those of all its rows, summed. count_flash_rows changes nothing:
+// bands apart may be counted at once on different threads.
+struct FlashCounts {
+    size_t rose = 0, fell = 0, red_rose = 0, red_fell = 0;
+
+    FlashCounts& operator+=(const FlashCounts& c) {
+        rose += c.rose, fell += c.fell, red_rose += c.red_rose, red_fell += c.red_fell;
+        return *this;
+    }
+};
+FlashCounts count_flash_rows(const FlashMeter& meter, int first_row, int rows);
+FlashShares read_flash_counts(FlashMeter* meter, const FlashCounts& counts);
 // The same for a frame elsewhere, copied into the buffer first.
 FlashShares read_flash_frame(FlashMeter* meter, const uint8_t* pixels);
 // What taking the frame read last at time t would give, leaving the meter as it is.
@@ -94,6 +109,11 @@ inline bool flash_step_fails(const FlashStep& step) {
 // value in linear light (1/65535), and its share of relative luminance per channel (1/65535).
 extern const uint16_t* const kLinearOfSrgb;
 extern const uint16_t* const kLuminanceOfSrgb[3];
+// The counts of count_flash_rows between two frames of the given bytes per pixel: by the portable
+// code, or with widest by the widest vectors the processor has for four bytes a pixel (the same
+// counts, faster).
+FlashCounts count_flash_changes(const uint8_t* old_frame, const uint8_t* new_frame, size_t pixels, int channels,
+                                bool widest);
 // A linear value (1/65535) back to 8-bit sRGB, rounded.
 uint8_t srgb_of_linear(uint16_t linear);
 

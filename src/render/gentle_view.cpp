@@ -5,9 +5,11 @@
 
 #include <time.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "platform/gl_state.h"
@@ -23,8 +25,22 @@ constexpr double kAimedStep = 0.09;           // of kFlashLuminanceStep's 0.1
 constexpr double kAimedRedStep = 0.045;       // of kRedStep's 20 / 320 = 0.0625, on R - G - B
 constexpr double kAimedArea = 0.24;           // of kFlashArea's 0.25
 constexpr int kTries = 8;                     // halvings of the factor before the last frame is shown again
+constexpr int kBands = 8;                     // bands of rows read back one by one, counted as they come
 
 enum { kRise, kFall, kRedRise, kRedFall };
+
+// A thread that counts the bands of the frame against the last frame shown while the next ones are
+// read back; what it has not taken when the last band is in, this thread counts beside it. Bands
+// are numbered over all frames: frame f's are f x kBands to f x kBands + kBands - 1.
+struct BandCounter {
+    std::thread thread;
+    std::atomic<uint32_t> read{0};     // bands read back
+    std::atomic<uint32_t> claimed{0};  // bands taken to count, by either thread: never more than read
+    std::atomic<uint32_t> counted{0};  // bands counted
+    std::atomic<bool> stop{false};
+    FlashCounts counts[kBands];        // the frame's bands, each once counted says it is there
+    double cpu_seconds[kBands];        // the counting thread's processor time on each, 0 on this one's
+};
 
 struct GentleState {
     bool open = false;
@@ -34,8 +50,75 @@ struct GentleState {
                                        // the last frame shown
     std::vector<uint8_t> drawn;        // the frame as drawn, kept while blends of it are measured
     int histogram[4][kBins];           // per kind of change, the pixels that would count, by size of change
+    BandCounter bands;                 // on a processor with more than one core
     GentleViewStats stats;
 } s_gentle;
+
+// This thread's processor time: on a busy machine, what the pass costs without the time others ran.
+double thread_seconds() {
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+int band_row(int band) {
+    return int(int64_t(s_gentle.height) * band / kBands);
+}
+
+// Counts band `band` unless the other thread has taken it first.
+void count_band(uint32_t band, bool on_counter) {
+    BandCounter& c = s_gentle.bands;
+    if (!c.claimed.compare_exchange_strong(band, band + 1, std::memory_order_acq_rel)) return;
+    const int k = int(band % kBands);
+    const double begun = on_counter ? thread_seconds() : 0.0;
+    c.counts[k] = count_flash_rows(s_gentle.meter, band_row(k), band_row(k + 1) - band_row(k));
+    c.cpu_seconds[k] = on_counter ? thread_seconds() - begun : 0.0;
+    c.counted.fetch_add(1, std::memory_order_release);
+    c.counted.notify_one();
+}
+
+void count_bands() {
+    BandCounter& c = s_gentle.bands;
+    for (;;) {
+        const uint32_t next = c.claimed.load(std::memory_order_acquire);
+        const uint32_t read = c.read.load(std::memory_order_acquire);
+        if (c.stop.load(std::memory_order_acquire)) return;
+        if (next == read) {
+            c.read.wait(read, std::memory_order_acquire);
+        } else {
+            count_band(next, true);
+        }
+    }
+}
+
+// Reads the frame drawn back into the meter and counts it there.
+void read_back() {
+    uint8_t* frame = flash_frame_buffer(&s_gentle.meter);
+    const size_t row = size_t(s_gentle.width) * 4;
+    if (!s_gentle.bands.thread.joinable()) {
+        glReadPixels(0, 0, s_gentle.width, s_gentle.height, GL_RGBA, GL_UNSIGNED_BYTE, frame);
+        read_flash_frame(&s_gentle.meter);
+        return;
+    }
+    BandCounter& c = s_gentle.bands;
+    for (int k = 0; k < kBands; ++k) {
+        const int y = band_row(k);
+        glReadPixels(0, y, s_gentle.width, band_row(k + 1) - y, GL_RGBA, GL_UNSIGNED_BYTE, frame + size_t(y) * row);
+        c.read.fetch_add(1, std::memory_order_release);
+        c.read.notify_one();
+    }
+    const uint32_t end = c.read.load(std::memory_order_relaxed);  // this thread's own count
+    for (uint32_t next; (next = c.claimed.load(std::memory_order_acquire)) != end;) count_band(next, false);
+    for (uint32_t counted; (counted = c.counted.load(std::memory_order_acquire)) != end;) {
+        c.counted.wait(counted, std::memory_order_acquire);
+    }
+    FlashCounts sum;
+    for (int k = 0; k < kBands; ++k) {
+        sum += c.counts[k];
+        s_gentle.stats.cpu_seconds += c.cpu_seconds[k];
+    }
+    read_flash_counts(&s_gentle.meter, sum);
+}
 
 // The largest factor, in 1/65536, that leaves fewer than `most` pixels of the histogram over the
 // step: every pixel whose change is below the bin edge found stays under it.
@@ -128,13 +211,6 @@ void draw_blend() {
     glPopAttrib();
 }
 
-// This thread's processor time: on a busy machine, what the pass costs without the time others ran.
-double thread_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
 }  // namespace
 
 void open_gentle_view(int width, int height) {
@@ -143,6 +219,11 @@ void open_gentle_view(int width, int height) {
     s_gentle.drawn.assign(size_t(width) * size_t(height) * 4, 0);
     open_flash_meter(&s_gentle.meter, width, height, 4);
     s_gentle.stats = GentleViewStats();
+    if (std::thread::hardware_concurrency() > 1 && !s_gentle.bands.thread.joinable()) {
+        s_gentle.bands.read = s_gentle.bands.claimed = s_gentle.bands.counted = 0;
+        s_gentle.bands.stop = false;
+        s_gentle.bands.thread = std::thread(count_bands);
+    }
     s_gentle.open = true;
 }
 
@@ -155,11 +236,10 @@ void gentle_view_frame(double t) {
     const double cpu_begun = thread_seconds();
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    // RGBA reads back faster than RGB; the alpha is the same in every frame and is never counted.
-    glReadPixels(0, 0, s_gentle.width, s_gentle.height, GL_RGBA, GL_UNSIGNED_BYTE, flash_frame_buffer(&s_gentle.meter));
+    // RGBA, which the meter counts eight pixels at a time; the alpha is never counted.
+    read_back();
     const auto read = std::chrono::steady_clock::now();
 
-    read_flash_frame(&s_gentle.meter);
     const FlashStep step = preview_flash_frame(s_gentle.meter, t);
     if (!flash_step_fails(step)) {
         take_flash_frame(&s_gentle.meter, t);
@@ -195,6 +275,12 @@ GentleViewStats gentle_view_stats() {
 }
 
 void close_gentle_view() {
+    if (s_gentle.bands.thread.joinable()) {
+        s_gentle.bands.stop.store(true, std::memory_order_release);
+        s_gentle.bands.read.fetch_add(1, std::memory_order_release);
+        s_gentle.bands.read.notify_one();
+        s_gentle.bands.thread.join();
+    }
     std::vector<uint8_t>().swap(s_gentle.drawn);
     s_gentle.meter = FlashMeter();
     s_gentle.open = false;

@@ -17,8 +17,8 @@ struct GentleViewStats {
     int blended = 0;
     double wait_seconds = 0.0;  // waiting for the frames to be drawn, which the swap would wait for
     double seconds = 0.0;       // after that wait: reading back, measuring, blending, drawing back
-    double read_seconds = 0.0;  // of which reading back
-    double cpu_seconds = 0.0;   // this thread's processor time in those, without the time others ran
+    double read_seconds = 0.0;  // of which reading back and counting, which overlap
+    double cpu_seconds = 0.0;   // the processor time of those, on every thread, without the time others ran
     double worst = 0.0;         // the longest frame after its wait, seconds
 };
 GentleViewStats gentle_view_stats();

@@ -10,6 +10,7 @@
 #include "kernel/script.h"
 #include "kernel/timeline.h"
 #include "mkdata.h"
+#include "render/gentle_view.h"
 #include "support/gl_context.h"
 #include "support/pictures.h"
 #include "support/scratch.h"
@@ -90,6 +91,55 @@ TEST(FrameAllocations, NoneInAnyFrameOfTheDefaultShow) {
     use_fixed_clock(0);
     EXPECT_EQ(counted_allocations(), 0);
     EXPECT_GT(frames, int(g_kernel.demo_end * 4) - 2) << "every frame of the show";
+}
+
+// Gentle viewing over a white strobe: reading back in bands on the counting thread, measuring, and
+// the blends of the frames that would flash, drawn back, frame after frame.
+TEST(FrameAllocations, NoneInGentleViewing) {
+    ScratchDir dir;
+    open_test_graphics();
+    find_driver_code();
+    write_loading_picture();
+    const TestPicture white{8, 8, std::vector<uint8_t>(8 * 8 * 3, 255)};
+    for (int i = 1; i <= 45; ++i) {
+        char name[64];
+        snprintf(name, sizeof name, "textures/sync/%02d.jpg", i);
+        write_file(name, encode_jpeg(white));
+    }
+    std::string script = "gl_fullscreen 0\n[voidSection]\nend 100\n";
+    for (int i = 0; i < 80; ++i) {
+        char section[128];
+        snprintf(section, sizeof section, "[sync]\nstart %.2f\nend %.2f\nlayer 1\nsyncs 2\nsync 0\nsync 3\n", 0.5 + i * 0.1,
+                 0.55 + i * 0.1);
+        script += section;
+    }
+    write_file("script.txt", script);
+    parse_script();
+    use_fixed_clock(60);
+    reset_timeline();
+    run_loading_phase();
+    start_clock();
+    open_gentle_view(kTestWidth, kTestHeight);
+    g_kernel.gentle = true;
+
+    auto frames = [](int count) {
+        for (int i = 0; i < count; ++i) {
+            process_window_event();
+            run_frame();
+            advance_clock();
+        }
+    };
+    frames(150);
+    const int blended = gentle_view_stats().blended;
+    reset_allocation_count();
+    count_allocations(true);
+    frames(200);
+    count_allocations(false);
+    EXPECT_EQ(counted_allocations(), 0);
+    EXPECT_GT(gentle_view_stats().blended, blended) << "frames were blended while counting";
+    g_kernel.gentle = false;
+    close_gentle_view();
+    use_fixed_clock(0);
 }
 
 }  // namespace

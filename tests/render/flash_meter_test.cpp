@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "render/flash_meter.h"
@@ -92,6 +93,49 @@ TEST(FlashMeter, RepeatedRisesAreOneTransition) {
     std::fill(frame.begin(), frame.end(), 0);
     read_flash_frame(&meter, frame.data());
     EXPECT_EQ(take_flash_frame(&meter, 1.5).general_flashes, 0);
+}
+
+// Frames whose pixels move by every size that the counting passes over or counts, red ones among
+// them, an odd number of pixels wide: the vectors count what the portable code counts, per band
+// and over the frame, in RGBA as in RGB.
+TEST(FlashMeter, EveryWayOfCountingAgrees) {
+    constexpr int kWidth = 203, kHeight = 9;
+    constexpr size_t kPixels = size_t(kWidth) * kHeight;
+    std::mt19937 random(7);
+    auto byte = [&](int lo, int hi) { return uint8_t(std::uniform_int_distribution<int>(lo, hi)(random)); };
+    FlashMeter meter;
+    open_flash_meter(&meter, kWidth, kHeight, 4);
+    std::vector<uint8_t> old_rgb(kPixels * 3), new_rgb(kPixels * 3);
+    for (int round = 0; round < 40; ++round) {
+        uint8_t* old_rgba = meter.frames[meter.taken].data();
+        uint8_t* new_rgba = flash_frame_buffer(&meter);
+        const int moves[] = {0, 2, 3, 10, 11, 40, 255};
+        const int most = moves[round % 7];
+        for (size_t i = 0; i < kPixels; ++i) {
+            uint8_t o[4] = {byte(0, 255), byte(0, 255), byte(0, 255), byte(0, 255)};
+            if (i % 3 == 0) o[1] = byte(0, 40), o[2] = byte(0, 40);  // red above the others
+            for (int c = 0; c < 4; ++c) {
+                const int moved = o[c] + (i % 5 == 0 ? 0 : std::uniform_int_distribution<int>(-most, most)(random));
+                old_rgba[i * 4 + c] = o[c];
+                new_rgba[i * 4 + c] = uint8_t(std::clamp(moved, 0, 255));
+                if (c < 3) old_rgb[i * 3 + c] = o[c], new_rgb[i * 3 + c] = new_rgba[i * 4 + c];
+            }
+        }
+        SCOPED_TRACE(round);
+        const FlashCounts portable = count_flash_changes(old_rgba, new_rgba, kPixels, 4, false);
+        const FlashCounts rgb = count_flash_changes(old_rgb.data(), new_rgb.data(), kPixels, 3, false);
+        FlashCounts widest = count_flash_changes(old_rgba, new_rgba, kPixels, 4, true), bands;
+        for (int y = 0; y < kHeight; y += 4) bands += count_flash_rows(meter, y, std::min(4, kHeight - y));
+        for (const FlashCounts& c : {rgb, widest, bands}) {
+            EXPECT_EQ(c.rose, portable.rose);
+            EXPECT_EQ(c.fell, portable.fell);
+            EXPECT_EQ(c.red_rose, portable.red_rose);
+            EXPECT_EQ(c.red_fell, portable.red_fell);
+        }
+        if (most >= 40) {
+            EXPECT_GT(portable.rose + portable.red_rose, 0u);
+        }
+    }
 }
 
 }  // namespace
