@@ -5,10 +5,11 @@ ASAN := build-asan
 FUZZ := build-fuzz
 TSAN := build-tsan
 GLES := build-gles
+WEB := build-web
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
-.PHONY: all deps build data run test tsan gles install deb deb-check bench capture fuzz clean
+.PHONY: all deps build data run test tsan gles web web-run web-test install deb deb-check bench capture fuzz clean
 
 all: build
 
@@ -66,6 +67,32 @@ gles: deps
 	@test -f $(GLES)/CMakeCache.txt || cmake -S . -B $(GLES) -DCMAKE_BUILD_TYPE=Release -DVARNEL_GLES=ON
 	@cmake --build $(GLES) -j$(JOBS)
 
+# The show in a web page, in build-web/: index.html, varnel.js and varnel.wasm, and the default show's
+# data.dat, for any static web host. The engine on its GL layer over WebGL 1, built with Debian's
+# emcc and linked with mpg123, libjpeg and SDL2 built from Debian's own sources (scripts/web_libs.sh);
+# the font's glyphs baked by the normal build.
+WEB_ENV := NODE_PATH=/usr/share/nodejs EM_CACHE=$(abspath $(WEB))/emcache
+web: data
+	@scripts/web_libs.sh $(WEB)
+	@$(BUILD)/bin/varnel-font-bake $(WEB)/font.new && \
+		if cmp -s $(WEB)/font.new $(WEB)/font.inc; then rm $(WEB)/font.new; else mv $(WEB)/font.new $(WEB)/font.inc; fi
+	@test -f $(WEB)/engine/CMakeCache.txt || $(WEB_ENV) emcmake cmake -S . -B $(WEB)/engine -DCMAKE_BUILD_TYPE=Release \
+		-DVARNEL_WEB_PREFIX=$(abspath $(WEB))/prefix -DVARNEL_BAKED_FONT=$(abspath $(WEB))/font.inc >/dev/null
+	@$(WEB_ENV) cmake --build $(WEB)/engine -j$(JOBS)
+	@cp web/index.html $(WEB)/engine/bin/varnel.js $(WEB)/engine/bin/varnel.wasm $(BUILD)/demo/data.dat $(WEB)/
+	@echo "web: $(WEB)/index.html, varnel.js, varnel.wasm and data.dat: make web-run serves them"
+
+# Serves build-web/ on 127.0.0.1, on WEB_PORT or a free port, and prints the page's address.
+web-run: web
+	@scripts/web_run.sh $(WEB) $(WEB_PORT)
+
+# The page in headless chromium against the native player (tests/web/page_test.js), with
+# puppeteer-core from npm in build-web/test.
+web-test: web
+	@test -d $(WEB)/test/node_modules/puppeteer-core || \
+		(mkdir -p $(WEB)/test && cd $(WEB)/test && npm install --silent --no-audit --no-fund --no-save puppeteer-core@24)
+	@NODE_PATH=$(abspath $(WEB))/test/node_modules node tests/web/page_test.js $(BUILD) $(WEB)
+
 # The programs, their manual pages and the documentation under $(PREFIX), inside $(DESTDIR) if given.
 install: build
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
@@ -100,4 +127,4 @@ fuzz: data
 	@scripts/fuzz.sh $(if $(FUZZ_RUNS),--runs $(FUZZ_RUNS),$(FUZZ_SECONDS))
 
 clean:
-	rm -rf $(BUILD) $(ASAN) $(FUZZ) $(TSAN) $(GLES)
+	rm -rf $(BUILD) $(ASAN) $(FUZZ) $(TSAN) $(GLES) $(WEB)

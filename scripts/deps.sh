@@ -20,6 +20,7 @@ xvfb xauth xdotool x11-utils x11-xserver-utils libx11-dev xfonts-base imagemagic
 ffmpeg
 apitrace
 help2man dpkg-dev file lintian man-db
+emscripten chromium nodejs python3
 "
 if [ "${1:-}" = --deb-check ]; then
     packages="$packages debootstrap piuparts"
@@ -33,6 +34,10 @@ for p in $packages; do
         *) missing="$missing $p" ;;
     esac
 done
+
+# The web page's test drives chromium with an npm package; a Node.js that is not Debian's may bring
+# its own npm.
+command -v npm >/dev/null 2>&1 || missing="$missing npm"
 
 [ -z "$missing" ] && exit 0
 

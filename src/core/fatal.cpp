@@ -99,6 +99,9 @@ void fatal_error(const char* format, ...) {
     // Without a display the box cannot be shown; standard error has the message already. The box
     // waits for a click, so a request to end, now or while it waits, ends the process as the box would.
     end_at_ending_signals(1);
+#ifndef __EMSCRIPTEN__
+    // (A web page shows the line on standard error itself: SDL's box there is an alert().)
     if (s_fatal.message_box && !quit_signalled()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message, nullptr);
+#endif
     exit(1);
 }

@@ -19,6 +19,12 @@
 
 KernelState g_kernel;
 
+namespace {
+
+void (*s_before_music)() = nullptr;
+
+}  // namespace
+
 std::vector<uint8_t> read_soundtrack() {
     DataSource source;
     switch (open_data_source(snd_mp3file, g_packeddata != 0, &source)) {
@@ -42,6 +48,7 @@ void apply_player_options(const PlayerOptions& options) {
     if (options.windowed) gl_fullscreen = 0;
     if (options.has_at) g_demostart = options.at;
     if (options.gentle) g_kernel.gentle = true;
+    s_before_music = options.before_music;
 }
 
 void prepare_failure_routine() {
@@ -71,6 +78,7 @@ void start_up() {
     open_show_window();
     reset_timeline();
     run_loading_phase();
+    if (s_before_music) s_before_music();
     start_soundtrack();
     start_clock();
 }

@@ -10,6 +10,9 @@ struct PlayerOptions {
     bool has_at = false;    // g_demostart = at, whatever the script says
     float at = 0.0f;
     bool gentle = false;    // frames that would flash beyond the limits blended away (gentle_view)
+    // Called by start_up once the loading phase is over, before the music starts: where the web
+    // page waits for the click that lets it play sound.
+    void (*before_music)() = nullptr;
 };
 
 // The player's whole run, in the working directory; returns its exit status.

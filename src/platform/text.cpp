@@ -1,9 +1,11 @@
-// text.cpp -- a FreeType bitmap font in GL display lists, and the text mode it is drawn in
+// text.cpp -- a FreeType bitmap font, or its glyphs baked in, in GL display lists, and the text mode it is drawn in
 #include "platform/text.h"
 
+#if !defined(VARNEL_BAKED_FONT)
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <fontconfig/fontconfig.h>
+#endif
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -16,8 +18,6 @@
 
 namespace {
 
-constexpr int kFontPixels = 15;
-constexpr int kGlyphCount = 255;  // codes 0 to 254; list 255 stays empty
 constexpr int kCell = 32;         // pixels per glyph cell in the atlas, 16 x 16 cells
 constexpr int kAtlasSize = 16 * kCell;
 
@@ -35,6 +35,10 @@ struct TextState {
     int advance[256] = {};  // pixels each glyph moves the raster position; 0 for a code with none
     Glyph glyphs[256];
 } s_text;
+
+#if !defined(VARNEL_BAKED_FONT)
+constexpr int kFontPixels = 15;
+constexpr int kGlyphCount = 255;  // codes 0 to 254; list 255 stays empty
 
 // Unicode of the Windows-1252 codes 0x80 to 0x9F; the rest are Latin-1.
 constexpr unsigned short kCp1252High[32] = {
@@ -69,34 +73,34 @@ std::string match_font(const char* face, int* index) {
     FcConfigDestroy(config);
     return path;
 }
+#endif
 
-// Compiles the glyph now in face's slot into the code's list and copies it into the atlas's cell:
-// glBitmap wants rows bottom first, and so do the cells.
-void compile_glyph(FT_Face face, int code, std::vector<GLubyte>* rows, std::vector<GLubyte>* atlas) {
-    const FT_Bitmap& bitmap = face->glyph->bitmap;
-    const int width = int(bitmap.width);
-    const int height = int(bitmap.rows);
+// Compiles the glyph into the code's list and copies it into the atlas's cell: glBitmap wants rows
+// bottom first, and so do the cells.
+void compile_glyph(const FontGlyph& glyph, std::vector<GLubyte>* rows, std::vector<GLubyte>* atlas) {
+    const int width = glyph.width;
+    const int height = glyph.height;
     const int row_bytes = (width + 7) / 8;
     rows->assign(size_t(row_bytes) * size_t(height) + 1, 0);
     for (int y = 0; y < height; ++y) {
-        const unsigned char* src = bitmap.buffer + ptrdiff_t(y) * bitmap.pitch;
+        const unsigned char* src = glyph.rows + ptrdiff_t(y) * glyph.pitch;
         memcpy(rows->data() + size_t(height - 1 - y) * row_bytes, src, size_t(row_bytes));
     }
-    glNewList(s_text.list_base + GLuint(code), GL_COMPILE);
-    glBitmap(width, height, GLfloat(-face->glyph->bitmap_left), GLfloat(height - face->glyph->bitmap_top),
-             GLfloat(face->glyph->advance.x >> 6), GLfloat(face->glyph->advance.y >> 6), rows->data());
+    glNewList(s_text.list_base + GLuint(glyph.code), GL_COMPILE);
+    glBitmap(width, height, GLfloat(-glyph.left), GLfloat(height - glyph.top), GLfloat(glyph.advance), 0.0f,
+             rows->data());
     glEndList();
+    s_text.advance[glyph.code] = glyph.advance;
 
     if (width > kCell || height > kCell) return;
-    const int cell_x = code % 16 * kCell;
-    const int cell_y = code / 16 * kCell;
+    const int cell_x = glyph.code % 16 * kCell;
+    const int cell_y = glyph.code / 16 * kCell;
     for (int y = 0; y < height; ++y) {
         const GLubyte* row = rows->data() + size_t(y) * row_bytes;
         GLubyte* out = atlas->data() + size_t(cell_y + y) * kAtlasSize + cell_x;
         for (int x = 0; x < width; ++x) out[x] = (row[x / 8] >> (7 - x % 8)) & 1 ? 255 : 0;
     }
-    s_text.glyphs[code] = {short(width), short(height), short(face->glyph->bitmap_left),
-                           short(height - face->glyph->bitmap_top)};
+    s_text.glyphs[glyph.code] = {short(width), short(height), short(glyph.left), short(height - glyph.top)};
 }
 
 // The atlas as an alpha texture, sampled texel for texel.
@@ -113,38 +117,58 @@ void upload_atlas(const std::vector<GLubyte>& atlas) {
 
 }  // namespace
 
-void create_font(const char* face_name) {
-    s_text.list_base = glGenLists(256);
+#if defined(VARNEL_BAKED_FONT)
+// The glyphs varnel-font-bake wrote from the native build's font: kBakedGlyphs, kBakedRows.
+struct BakedGlyph {
+    short code, width, height, left, top, advance;
+    unsigned offset;  // of its rows in kBakedRows
+};
+#include VARNEL_BAKED_FONT
 
+bool rasterize_font(const char*, const std::function<void(const FontGlyph&)>& take) {
+    for (const BakedGlyph& g : kBakedGlyphs) {
+        take({g.code, g.width, g.height, g.left, g.top, g.advance, kBakedRows + g.offset, (g.width + 7) / 8});
+    }
+    return true;
+}
+#else
+bool rasterize_font(const char* face_name, const std::function<void(const FontGlyph&)>& take) {
     int index = 0;
     const std::string path = match_font(face_name, &index);
     FT_Library library = nullptr;
     FT_Face face = nullptr;
     if (path.empty() || FT_Init_FreeType(&library) != 0 || FT_New_Face(library, path.c_str(), index, &face) != 0) {
-        // Text is a development aid; the show plays without it.
-        fprintf(stderr, "Warning: no font for '%s'; text is not drawn\n", face_name);
         if (library) FT_Done_FreeType(library);
-        return;
+        return false;
     }
     FT_Set_Pixel_Sizes(face, 0, kFontPixels);
-
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    std::vector<GLubyte> rows;
-    std::vector<GLubyte> atlas(size_t(kAtlasSize) * kAtlasSize, 0);
     for (int code = 0; code < kGlyphCount; ++code) {
         if (FT_Load_Char(face, cp1252_to_unicode(code), FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0 ||
             face->glyph->bitmap.pixel_mode != FT_PIXEL_MODE_MONO) {
             continue;
         }
-        compile_glyph(face, code, &rows, &atlas);
-        s_text.advance[code] = int(face->glyph->advance.x >> 6);
+        const FT_GlyphSlot slot = face->glyph;
+        take({code, int(slot->bitmap.width), int(slot->bitmap.rows), slot->bitmap_left, slot->bitmap_top,
+              int(slot->advance.x >> 6), slot->bitmap.buffer, slot->bitmap.pitch});
     }
-    upload_atlas(atlas);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     FT_Done_Face(face);
     FT_Done_FreeType(library);
+    return true;
+}
+#endif
+
+void create_font(const char* face_name) {
+    s_text.list_base = glGenLists(256);
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    std::vector<GLubyte> rows;
+    std::vector<GLubyte> atlas(size_t(kAtlasSize) * kAtlasSize, 0);
+    const bool found = rasterize_font(face_name, [&](const FontGlyph& glyph) { compile_glyph(glyph, &rows, &atlas); });
+    if (found) upload_atlas(atlas);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    // Text is a development aid; the show plays without it.
+    if (!found) fprintf(stderr, "Warning: no font for '%s'; text is not drawn\n", face_name);
 }
 
 void draw_text(int x, int y, const char* text) {

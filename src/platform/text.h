@@ -1,10 +1,31 @@
 // text.h -- the bitmap font and 2D text drawing in window pixels
 #pragma once
 
+#include <cstdint>
+#include <functional>
+
 // Builds 256 display lists from the face (resolved through fontconfig, bold, 15 pixels high):
 // list base + c draws the glyph of code c (Windows-1252) for c from 0 to 254.
 // Needs a current GL context.
 void create_font(const char* face);
+
+// One glyph of the font, as FreeType renders it in monochrome: rows top first, 1 bit a pixel, the
+// most significant bit leftmost, pitch bytes from one row to the next.
+struct FontGlyph {
+    int code;     // Windows-1252
+    int width;
+    int height;
+    int left;     // from the pen to the bitmap's left edge
+    int top;      // from the baseline up to the bitmap's top row
+    int advance;  // pixels the pen moves on
+    const uint8_t* rows;
+    int pitch;
+};
+
+// Calls take with each glyph of codes 0 to 254 that the face has (bold, 15 pixels high), in code
+// order; false when there is no such face. A build with the glyphs baked in (VARNEL_BAKED_FONT, the
+// file varnel-font-bake wrote) gives those, whatever the face.
+bool rasterize_font(const char* face, const std::function<void(const FontGlyph&)>& take);
 
 // Draws text with its first glyph at raster position (x, y), in the colour current now.
 void draw_text(int x, int y, const char* text);

@@ -3,8 +3,10 @@
 
 #include <SDL.h>
 #include <GL/gl.h>
+#ifndef __EMSCRIPTEN__
 #include <dlfcn.h>
 #include <link.h>
+#endif
 
 #include <cstdio>
 
@@ -25,6 +27,7 @@ struct WindowState {
     void (*present_hook)() = nullptr;
 } s_window;
 
+#ifndef __EMSCRIPTEN__
 // Keeps a library loaded for the program's life. SDL unloads its GL library with the window, and
 // the driver would go with it, taking along what a leak checker needs to tell the driver's own
 // memory from ours.
@@ -32,6 +35,7 @@ int keep_loaded(dl_phdr_info* info, size_t, void*) {
     if (info->dlpi_name[0] != '\0') dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
     return 0;
 }
+#endif
 
 // The display mode of exactly width x height: a 16-bit one when the display lists one, else the
 // first of that size. False when the display has none of that size.
@@ -124,8 +128,10 @@ int open_graphics(const char* title) {
     SDL_WarpMouseGlobal(g_display.width / 2, g_display.height / 2);
 
     s_window.context = SDL_GL_CreateContext(s_window.window);
+#ifndef __EMSCRIPTEN__
     // The driver is all there once it has been asked for a context.
     dl_iterate_phdr(keep_loaded, nullptr);
+#endif
     if (!s_window.context) {
 #ifdef VARNEL_GLES
         fprintf(stderr, "varnel: no OpenGL ES 2.0 context for a %dx%d window: %s\n", g_display.width,

@@ -110,6 +110,11 @@ std::vector<std::string> list_asset_pictures(std::span<const SectionAsset> asset
 
 void start_picture_prefetch(std::vector<std::string> paths, bool from_archive) {
     stop_picture_prefetch();
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+    // A web page without threads: the loaders read every picture themselves.
+    (void)paths, (void)from_archive;
+    return;
+#endif
     // A fatal error or libjpeg's exit may end the process meanwhile: the worker is stopped before
     // the statics it reads go.
     if (!s_prefetch.exit_hook) s_prefetch.exit_hook = std::atexit(stop_picture_prefetch) == 0;

@@ -161,6 +161,10 @@ void reset_state() {
     s_gl.client.unpack_alignment = 4;
     s_gl.client.pack_alignment = 4;
     initial_driver_state(s_gl.driver, s_gl.width, s_gl.height);
+    // A context made before its drawable had this size (a web page's, on the canvas as it was)
+    // starts with another viewport: the driver is given the one its state above says.
+    glViewport(0, 0, s_gl.width, s_gl.height);
+    glScissor(0, 0, s_gl.width, s_gl.height);
     for (int i = 0; i < 3; ++i) {
         s_gl.depths[i] = 0;
         Matrix& m = s_gl.stacks[i][0];
