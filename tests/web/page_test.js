@@ -1,5 +1,6 @@
 // page_test.js -- the web page in headless chromium against the native player: every section type's
-// frames on the fixed clock, and the player's own error messages, with no uncaught page error.
+// frames on the fixed clock, the soundtrack's samples, and the player's own error messages, with no
+// uncaught page error.
 // Usage: node tests/web/page_test.js BUILD WEB   (puppeteer-core on NODE_PATH; build-web served here)
 'use strict';
 const assert = require('assert');
@@ -119,6 +120,23 @@ async function main() {
     check(psnr >= kFloor, `${types.join(', ')} at ${t} s: ${psnr.toFixed(1)} dB`);
   }
   await shown.page.close();
+
+  // Two seconds of the soundtrack: the page's samples and varnel-capture --audio's, within one step of
+  // 16 bits (mpg123's optimised synthesis natively, its generic one on the page).
+  const [from, to] = [10, 12];
+  const wav = path.join(scratch, 'soundtrack.wav');
+  childProcess.execFileSync(path.join(build, 'bin/varnel-capture'), ['--to', String(to), '--audio', wav, '--out', frames],
+                            {cwd: path.join(build, 'demo'), stdio: 'ignore',
+                             env: {...process.env, SDL_VIDEODRIVER: 'offscreen', SDL_AUDIODRIVER: 'dummy'}});
+  const heard = await open(`${base}?capture=${kFps}&at=0.1&audio=${from},${to}`);
+  const page = Buffer.from(await heard.page.evaluate(() => window.varnelAudio || ''), 'base64');
+  const native = fs.readFileSync(wav).subarray(44 + from * 44100 * 4, 44 + to * 44100 * 4);
+  let worst = page.length === native.length ? 0 : Infinity;
+  for (let i = 0; worst !== Infinity && i < page.length; i += 2) {
+    worst = Math.max(worst, Math.abs(page.readInt16LE(i) - native.readInt16LE(i)));
+  }
+  check(worst <= 1, `soundtrack ${from}-${to} s: ${page.length / 4} frames, at most ${worst} apart (native ${native.length / 4})`);
+  await heard.page.close();
 
   // A file that is not an archive, and an archive that lacks a file its script names: the native
   // player's own messages, on the page.
