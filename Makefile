@@ -43,7 +43,7 @@ run: data
 
 # The normal build's tests, the GL layer's (its frames against the normal build's), then the same
 # suite under AddressSanitizer and UBSan, then the threads under ThreadSanitizer and every fuzz
-# target for 10 seconds, on one generated show.
+# target for 10 seconds, on one generated show, then the web page in headless chromium.
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 	@$(MAKE) --no-print-directory gles
@@ -52,6 +52,7 @@ test: build
 	@cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
 	@$(MAKE) --no-print-directory tsan fuzz FUZZ_SECONDS=10
+	@$(MAKE) --no-print-directory web-test
 
 # The loading phase of the default show in demo-loose, with its second thread, the sound layer with
 # SDL's audio thread, and gentle viewing with its counting thread, under ThreadSanitizer (clang);

@@ -8,6 +8,10 @@ namespace gles {
 
 namespace {
 
+#ifdef __EMSCRIPTEN__
+constexpr float kEyePlaneNudge = 1e-3f;  // eye units off the plane z = 0 (see emit_vertex)
+#endif
+
 // Vertices a primitive of the mode takes, for the modes made of separate primitives; 0 for strips,
 // fans, loops and polygons, whose vertices all belong to one.
 int separate_size(GLenum mode) {
@@ -151,6 +155,13 @@ void emit_vertex(float x, float y, float z) {
     Vertex& v = b.vertices[b.vertex_count++];
     const float in[3] = {x, y, z};
     transform_point(modelview().m, in, v.position);
+#ifdef __EMSCRIPTEN__
+    // A vertex in the eye's own plane has w = 0 under a perspective projection. The near plane
+    // clips it away, but SwiftShader, chromium's software WebGL, then samples the primitive's
+    // texture as black (hombre's floor): the vertex is moved just off the plane, which moves the
+    // clipped edge by much less than a pixel.
+    if (v.position[2] == 0.0f) v.position[2] = -kEyePlaneNudge;
+#endif
     memcpy(v.colour, s.colour, sizeof v.colour);
     const float* n = s_gl.normal_matrix;
     for (int r = 0; r < 3; ++r) v.normal[r] = n[r] * s.normal[0] + n[3 + r] * s.normal[1] + n[6 + r] * s.normal[2];
