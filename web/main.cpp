@@ -67,6 +67,19 @@ void capture_frame() {
     end_browser_task();
 }
 
+// run_program's course, but the window stays at the end: closing it would empty the canvas (SDL
+// sets its size to 0 x 0), and the page keeps the last frame on screen.
+int play_show(const PlayerOptions& options) {
+    prepare_failure_routine();
+    route_player_signals();
+    parse_script();
+    apply_player_options(options);
+    start_up();
+    run_message_loop();
+    if (snd_enable) close_music();
+    return 0;
+}
+
 // The show on a fixed clock, silent, as varnel-capture plays it from g_demostart to its end.
 int run_capture(int fps, bool gentle, double audio_from, double audio_to) {
     prepare_failure_routine();
@@ -108,7 +121,7 @@ int main(int argc, char** argv) {
         options.windowed = true;
         options.gentle = gentle;
         options.before_music = wait_for_start;
-        status = run_program(options);
+        status = play_show(options);
     }
     tell_page_ended(status);
     return status;
