@@ -67,15 +67,10 @@ void capture_frame() {
     end_browser_task();
 }
 
-// run_program's course, but the window stays at the end: closing it would empty the canvas (SDL
-// sets its size to 0 x 0), and the page keeps the last frame on screen.
+// run_program, but the window stays at the end: closing it would empty the canvas (SDL sets its
+// size to 0 x 0), and the page keeps the last frame on screen.
 int play_show(const PlayerOptions& options) {
-    prepare_failure_routine();
-    route_player_signals();
-    parse_script();
-    apply_player_options(options);
-    start_up();
-    run_message_loop();
+    play_program(options);
     if (snd_enable) close_music();
     return 0;
 }

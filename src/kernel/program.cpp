@@ -101,13 +101,17 @@ void shutdown() {
     close_graphics();
 }
 
-int run_program(const PlayerOptions& options) {
+void play_program(const PlayerOptions& options) {
     prepare_failure_routine();
     route_player_signals();
     parse_script();
     apply_player_options(options);
     start_up();
     run_message_loop();
+}
+
+int run_program(const PlayerOptions& options) {
+    play_program(options);
     shutdown();
     return 0;
 }

@@ -18,6 +18,9 @@ struct PlayerOptions {
 // The player's whole run, in the working directory; returns its exit status.
 int run_program(const PlayerOptions& options = PlayerOptions());
 
+// run_program up to the show's end, before shutdown: the window and the sound stay open.
+void play_program(const PlayerOptions& options);
+
 // What the command line overrides of the script, applied after every parse.
 void apply_player_options(const PlayerOptions& options);
 
