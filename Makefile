@@ -9,7 +9,7 @@ WEB := build-web
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
-.PHONY: all deps build data run test tsan gles web web-run web-test install deb deb-check bench capture fuzz clean
+.PHONY: all deps build data run test tsan gles web web-run web-test web-node install deb deb-check bench bench-web capture fuzz clean
 
 all: build
 
@@ -89,10 +89,13 @@ web-run: web
 
 # The page in headless chromium against the native player (tests/web/page_test.js), with
 # puppeteer-core from npm in build-web/test.
-web-test: web
+web-test: web web-node
+	@NODE_PATH=$(abspath $(WEB))/test/node_modules node tests/web/page_test.js $(BUILD) $(WEB)
+
+# puppeteer-core from npm in build-web/test, for the page's test and benchmark.
+web-node:
 	@test -d $(WEB)/test/node_modules/puppeteer-core || \
 		(mkdir -p $(WEB)/test && cd $(WEB)/test && npm install --silent --no-audit --no-fund --no-save puppeteer-core@24)
-	@NODE_PATH=$(abspath $(WEB))/test/node_modules node tests/web/page_test.js $(BUILD) $(WEB)
 
 # The programs, their manual pages and the documentation under $(PREFIX), inside $(DESTDIR) if given.
 install: build
@@ -112,9 +115,17 @@ deb-check: deb
 		"$$(ls -t $(BUILD)/varnel_*_$$(dpkg --print-architecture).deb | head -n 1)"
 
 # The default show's handler times, frame rate, loading phase and memory, and beside them the same
-# through the GL layer over ES 2.0, each of its passes right after GL 1.1's: build/bench.json and tables.
+# through the GL layer over ES 2.0, each of its passes right after GL 1.1's: build/bench.json and
+# tables; then the web page's part.
 bench: data gles
 	@cd $(BUILD)/demo && ../bin/varnel-bench --layer ../../$(GLES)/bin/varnel-bench --out ../bench.json
+	@$(MAKE) --no-print-directory bench-web
+
+# The web page in headless chromium (tools/bench/web_bench.js): from opening it to the show's first
+# frame, the whole show's frame rate beside a native pass run just before it, the player's heap over
+# the show; added to build/bench.json.
+bench-web: web web-node
+	@NODE_PATH=$(abspath $(WEB))/test/node_modules node tools/bench/web_bench.js $(BUILD) $(WEB) --report $(BUILD)/bench.json
 
 # The default show as a video, with its soundtrack, rendered headless on the fixed clock.
 capture: data

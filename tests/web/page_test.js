@@ -6,34 +6,14 @@
 const assert = require('assert');
 const childProcess = require('child_process');
 const fs = require('fs');
-const http = require('http');
 const os = require('os');
 const path = require('path');
-const puppeteer = require('puppeteer-core');
+const {serve, launch} = require('../../tools/web_page.js');
 
 const [build, web] = process.argv.slice(2).map(p => path.resolve(p));
 const kFps = 10;
 const kFloor = 30.0;  // dB: chromium's rasterizer against llvmpipe's
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'varnel-web-'));
-
-// The page's folder, and the scratch folder's shows under /scratch/, on a free port.
-function serve() {
-  const types = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm'};
-  const server = http.createServer((request, response) => {
-    const url = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-    const file = url.startsWith('/scratch/') ? path.join(scratch, url.slice(9)) : path.join(web, url);
-    fs.readFile(file, (error, bytes) => {
-      if (error) {
-        response.writeHead(404);
-        response.end();
-        return;
-      }
-      response.writeHead(200, {'Content-Type': types[path.extname(file)] || 'application/octet-stream'});
-      response.end(bytes);
-    });
-  });
-  return new Promise(resolve => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
 
 // For each type, a time inside its first section, on the capture's frame grid.
 function timesOfEveryType(script) {
@@ -65,12 +45,9 @@ function nativeError(dir) {
 }
 
 async function main() {
-  const server = await serve();
+  const server = await serve(web, {'/scratch/': scratch});
   const base = `http://127.0.0.1:${server.address().port}/index.html`;
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--autoplay-policy=no-user-gesture-required'],
-  });
+  const browser = await launch();
   let failures = 0;
   const check = (ok, what) => {
     console.log(`${ok ? 'ok' : 'FAIL'}: ${what}`);
@@ -137,6 +114,20 @@ async function main() {
   }
   check(worst <= 1, `soundtrack ${from}-${to} s: ${page.length / 4} frames, at most ${worst} apart (native ${native.length / 4})`);
   await heard.page.close();
+
+  // As a viewer opens it: the prompt after the loading phase, a key, then the show on its music.
+  const viewed = await browser.newPage();
+  const uncaught = [];
+  viewed.on('pageerror', error => uncaught.push(error.message));
+  await viewed.goto(base);
+  await viewed.waitForFunction(() => window.varnelTimes.prompt || window.varnelError, {timeout: 60000, polling: 50});
+  await viewed.keyboard.press('Space');
+  await viewed.waitForFunction(() => window.varnelTimes.firstFrame || window.varnelError, {timeout: 60000, polling: 50});
+  const played = await viewed.evaluate(() => ({error: window.varnelError || '', audio: Module.SDL2.audioContext.state,
+                                               prompt: getComputedStyle(document.getElementById('start')).display}));
+  check(!played.error && played.audio === 'running' && played.prompt === 'none' && !uncaught.length,
+        `played after a key: audio ${played.audio}, prompt ${played.prompt} ${played.error} ${uncaught.join('; ')}`);
+  await viewed.close();
 
   // A file that is not an archive, and an archive that lacks a file its script names: the native
   // player's own messages, on the page.
